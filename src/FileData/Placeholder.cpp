@@ -1,0 +1,1 @@
+// Removed once the layer has its first class.
