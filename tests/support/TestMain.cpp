@@ -1,5 +1,7 @@
 #include "support/TestEnvironment.h"
 
+#include "platform/LoopThreadMainDispatcher.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -8,5 +10,9 @@ int main(int argc, char** argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
     mivtest::TestEnvironment environment;
-    return RUN_ALL_TESTS();
+    plat::LoopThreadMainDispatcher mainThread;
+    plat::MainDispatcher::install(&mainThread);
+    const int result = RUN_ALL_TESTS();
+    plat::MainDispatcher::install(nullptr);
+    return result;
 }

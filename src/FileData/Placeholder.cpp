@@ -1,1 +1,0 @@
-// Removed once the layer has its first class.

@@ -1,0 +1,138 @@
+#include "platform/LoopThreadMainDispatcher.h"
+
+#include "platform/ThreadInfo.h"
+
+#include <future>
+
+namespace plat {
+
+LoopThreadMainDispatcher::LoopThreadMainDispatcher()
+{
+    std::promise<void> started;
+    m_thread = std::thread([this, &started] {
+        m_threadId = std::this_thread::get_id();
+        setCurrentThreadLabel(QStringLiteral("main"));
+        started.set_value();
+        threadMain();
+    });
+    started.get_future().wait();
+}
+
+LoopThreadMainDispatcher::~LoopThreadMainDispatcher()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_stopping = true;
+    }
+    m_cv.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool LoopThreadMainDispatcher::isMainThread() const
+{
+    return std::this_thread::get_id() == m_threadId;
+}
+
+void LoopThreadMainDispatcher::post(Task task)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_tasks.push_back(std::move(task));
+    }
+    m_cv.notify_all();
+}
+
+void LoopThreadMainDispatcher::postDelayed(std::chrono::milliseconds delay, Task task)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_timers.emplace(Clock::now() + delay, std::move(task));
+    }
+    m_cv.notify_all();
+}
+
+void LoopThreadMainDispatcher::wake()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_woken = true;
+    }
+    m_cv.notify_all();
+}
+
+void LoopThreadMainDispatcher::runAndWait(Task task)
+{
+    if (isMainThread()) {
+        task();
+        return;
+    }
+    std::promise<void> done;
+    post([&] {
+        task();
+        done.set_value();
+    });
+    done.get_future().wait();
+}
+
+bool LoopThreadMainDispatcher::runOneLocked(std::unique_lock<std::mutex>& lock)
+{
+    Task task;
+    if (!m_timers.empty() && m_timers.begin()->first <= Clock::now()) {
+        task = std::move(m_timers.begin()->second);
+        m_timers.erase(m_timers.begin());
+    } else if (!m_tasks.empty()) {
+        task = std::move(m_tasks.front());
+        m_tasks.pop_front();
+    } else {
+        return false;
+    }
+    lock.unlock();
+    task();
+    task = nullptr;
+    lock.lock();
+    return true;
+}
+
+void LoopThreadMainDispatcher::threadMain()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_stopping) {
+        if (runOneLocked(lock))
+            continue;
+        if (m_timers.empty())
+            m_cv.wait(lock);
+        else
+            m_cv.wait_until(lock, m_timers.begin()->first);
+    }
+}
+
+bool LoopThreadMainDispatcher::processEventsUntil(const std::function<bool()>& predicate, Clock::time_point deadline)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        // Cleared before the predicate is read, so a wake that follows the
+        // read is never lost.
+        m_woken = false;
+        lock.unlock();
+        if (predicate())
+            return true;
+        lock.lock();
+        if (Clock::now() >= deadline || m_stopping)
+            break;
+        if (runOneLocked(lock))
+            continue;
+        auto until = deadline;
+        if (!m_timers.empty() && m_timers.begin()->first < until)
+            until = m_timers.begin()->first;
+        const auto ready = [&] { return m_woken || !m_tasks.empty() || m_stopping; };
+        if (until == Clock::time_point::max())
+            m_cv.wait(lock, ready);
+        else
+            m_cv.wait_until(lock, until, ready);
+    }
+    lock.unlock();
+    return predicate();
+}
+
+} // namespace plat

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/MainDispatcher.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace plat {
+
+// A main thread without Qt: one thread that runs posted and delayed tasks in
+// order. Tests install it so that main-thread code runs on a real, separate
+// thread; it serves any process that has no GUI.
+class LoopThreadMainDispatcher final : public MainDispatcher
+{
+public:
+    LoopThreadMainDispatcher();
+    ~LoopThreadMainDispatcher() override;
+
+    bool isMainThread() const override;
+    void post(Task task) override;
+    void postDelayed(std::chrono::milliseconds delay, Task task) override;
+    bool processEventsUntil(const std::function<bool()>& predicate, Clock::time_point deadline) override;
+    void wake() override;
+
+    // Runs the task on the loop thread and waits for it.
+    void runAndWait(Task task);
+
+private:
+    void threadMain();
+    // Runs what is due; with the lock held on entry and exit.
+    bool runOneLocked(std::unique_lock<std::mutex>& lock);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Task> m_tasks;
+    std::multimap<Clock::time_point, Task> m_timers;
+    bool m_stopping = false;
+    bool m_woken = false;
+    std::thread m_thread;
+    std::thread::id m_threadId;
+};
+
+} // namespace plat
