@@ -1,0 +1,543 @@
+#include "FileData/Extensions/UrlParameters.h"
+
+#include "platform/Log.h"
+
+#include <QByteArray>
+
+#include <cstring>
+
+#include <optional>
+
+namespace UrlParameters {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Text encodings.
+// TODO(text-encoding registry): replace encodeText/decodeBytes with the
+// platform's encoding registry once it exists; until then UTF-8, ISO Latin 1
+// and ASCII are the encodings a URL can be escaped or unescaped in.
+// UTF-8 encoding maps the lone surrogates U+DC80..U+DCFF back to the raw bytes
+// they stand for (the path codec's convention for names that are not UTF-8).
+// ---------------------------------------------------------------------------
+
+std::optional<QByteArray> encodeText(const QString& text, int encoding)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    switch (encoding) {
+    case kASCIIStringEncoding:
+    case kISOLatin1StringEncoding: {
+        const char16_t limit = encoding == kASCIIStringEncoding ? 0x80 : 0x100;
+        for (const QChar c : text) {
+            if (c.unicode() >= limit)
+                return std::nullopt;
+            out.append(char(c.unicode()));
+        }
+        return out;
+    }
+    case kUTF8StringEncoding: {
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = text.at(i).unicode();
+            char32_t cp = c;
+            if (QChar::isHighSurrogate(c)) {
+                if (i + 1 >= n || !QChar::isLowSurrogate(text.at(i + 1).unicode()))
+                    return std::nullopt;
+                cp = QChar::surrogateToUcs4(c, text.at(++i).unicode());
+            } else if (QChar::isLowSurrogate(c)) {
+                if (c < 0xDC80 || c > 0xDCFF)
+                    return std::nullopt;
+                out.append(char(c - 0xDC00));
+                continue;
+            }
+            if (cp < 0x80) {
+                out.append(char(cp));
+            } else if (cp < 0x800) {
+                out.append(char(0xC0 | (cp >> 6)));
+                out.append(char(0x80 | (cp & 0x3F)));
+            } else if (cp < 0x10000) {
+                out.append(char(0xE0 | (cp >> 12)));
+                out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+                out.append(char(0x80 | (cp & 0x3F)));
+            } else {
+                out.append(char(0xF0 | (cp >> 18)));
+                out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+                out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+                out.append(char(0x80 | (cp & 0x3F)));
+            }
+        }
+        return out;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// Strict: bytes that are not valid in the encoding make the whole text fail.
+std::optional<QString> decodeBytes(const QByteArray& bytes, int encoding)
+{
+    switch (encoding) {
+    case kASCIIStringEncoding:
+        for (const char b : bytes) {
+            if (static_cast<unsigned char>(b) >= 0x80)
+                return std::nullopt;
+        }
+        return QString::fromLatin1(bytes);
+    case kISOLatin1StringEncoding:
+        return QString::fromLatin1(bytes);
+    case kUTF8StringEncoding: {
+        // QString::fromUtf8 replaces bad sequences silently; compare the round
+        // trip to find them (overlong forms and surrogates do not survive it).
+        QString text = QString::fromUtf8(bytes);
+        if (text.toUtf8() != bytes)
+            return std::nullopt;
+        return text;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Percent escaping.
+// ---------------------------------------------------------------------------
+
+// Characters a URL allows as they are: unreserved and the RFC 3986
+// delimiters. Everything else (controls, space, '"', '%', '<', '>', '[', '\\',
+// ']', '^', '`', '{', '|', '}', DEL, any byte >= 0x80) is escaped.
+bool isAllowedInUrl(unsigned char b)
+{
+    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9'))
+        return true;
+    switch (b) {
+    case '-': case '.': case '_': case '~':
+    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+': case ',':
+    case ';': case '=': case ':': case '@': case '/': case '?': case '#':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A path keeps its "/" but not "?" and "#": left alone, a file named "a?b"
+// would become the path "a" with the query "b".
+constexpr const char* kPathExtra = "?#";
+// A query keeps "?" but "#" would start a fragment.
+constexpr const char* kQueryExtra = "#";
+// User and password: the delimiters of the authority and what ends it.
+constexpr const char* kUserInfoExtra = ":@/?#";
+
+QString percentEscape(const QByteArray& bytes, const char* extra)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    QString out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (isAllowedInUrl(b) && !std::strchr(extra, ch)) {
+            out.append(QLatin1Char(ch));
+        } else {
+            out.append(QLatin1Char('%'));
+            out.append(QLatin1Char(kHex[b >> 4]));
+            out.append(QLatin1Char(kHex[b & 0xF]));
+        }
+    }
+    return out;
+}
+
+QString escapeInEncoding(const QString& text, int encoding, const char* extra)
+{
+    if (text.isNull())
+        return {};
+    const std::optional<QByteArray> bytes = encodeText(text, encoding);
+    if (!bytes)
+        return {};
+    return percentEscape(*bytes, extra);
+}
+
+int hexValue(char16_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Replaces every run of escapes by its bytes decoded in the encoding; other
+// characters stay as they are. Nothing for a malformed escape or bytes the
+// encoding rejects.
+std::optional<QString> replacePercentEscapes(const QString& text, int encoding)
+{
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (text.at(i) != QLatin1Char('%')) {
+            out.append(text.at(i++));
+            continue;
+        }
+        QByteArray run;
+        while (i < n && text.at(i) == QLatin1Char('%')) {
+            if (i + 2 >= n)
+                return std::nullopt;
+            const int hi = hexValue(text.at(i + 1).unicode());
+            const int lo = hexValue(text.at(i + 2).unicode());
+            if (hi < 0 || lo < 0)
+                return std::nullopt;
+            run.append(char(hi << 4 | lo));
+            i += 3;
+        }
+        const std::optional<QString> decoded = decodeBytes(run, encoding);
+        if (!decoded)
+            return std::nullopt;
+        out.append(*decoded);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Building from components that are already escaped.
+// ---------------------------------------------------------------------------
+
+// RFC 3986 dot-segment removal. QUrl::NormalizePathSegments in Qt 6.4 leaves
+// an empty segment behind for "/a/./b/../c" ("/a//c"), so the path is
+// standardised here, on its escaped text, keeping adjacent slashes.
+QString removeDotSegments(const QString& path)
+{
+    QStringView input(path);
+    QString output;
+    output.reserve(path.size());
+    const auto dropLastSegment = [&output] {
+        const qsizetype slash = output.lastIndexOf(QLatin1Char('/'));
+        output.truncate(slash < 0 ? 0 : slash);
+    };
+    while (!input.isEmpty()) {
+        if (input.startsWith(QLatin1String("../"))) {
+            input = input.mid(3);
+        } else if (input.startsWith(QLatin1String("./"))) {
+            input = input.mid(2);
+        } else if (input.startsWith(QLatin1String("/./"))) {
+            input = input.mid(2);
+        } else if (input == QLatin1String("/.")) {
+            output += QLatin1Char('/');
+            break;
+        } else if (input.startsWith(QLatin1String("/../"))) {
+            input = input.mid(3);
+            dropLastSegment();
+        } else if (input == QLatin1String("/..")) {
+            dropLastSegment();
+            output += QLatin1Char('/');
+            break;
+        } else if (input == QLatin1String(".") || input == QLatin1String("..")) {
+            break;
+        } else {
+            qsizetype end = input.indexOf(QLatin1Char('/'), 1);
+            if (end < 0)
+                end = input.size();
+            output += input.left(end);
+            input = input.mid(end);
+        }
+    }
+    return output;
+}
+
+struct EscapedParts
+{
+    QString scheme;
+    QString user;
+    QString password;
+    QString host;
+    quint16 port = 0;
+    QString path;
+    QString query;
+};
+
+QUrl buildUrl(const EscapedParts& parts)
+{
+    if (parts.scheme.isEmpty())
+        return {};
+    QString text = parts.scheme + QLatin1String("://");
+    if (!parts.user.isEmpty()) {
+        text += parts.user;
+        if (!parts.password.isEmpty())
+            text += QLatin1Char(':') + parts.password;
+        text += QLatin1Char('@');
+    }
+    if (!parts.host.isNull()) {
+        // QUrl hands IPv6 hosts out without their brackets; put back what
+        // the URL syntax needs.
+        if (parts.host.contains(QLatin1Char(':')) && !parts.host.startsWith(QLatin1Char('[')))
+            text += QLatin1Char('[') + parts.host + QLatin1Char(']');
+        else
+            text += parts.host;
+    }
+    if (parts.port != 0)
+        text += QLatin1Char(':') + QString::number(parts.port);
+    if (!parts.path.isEmpty()) {
+        QString path = parts.path;
+        if (!path.startsWith(QLatin1Char('/')))
+            path.prepend(QLatin1Char('/'));
+        // Only the path: a query ending in ".." is data and stays as it is.
+        if (path.endsWith(QLatin1String(".."))) {
+            MIV_LOG_DEBUG(QStringLiteral("URLWithScheme end with '..' - append slash char: %1").arg(path));
+            path += QLatin1Char('/');
+        }
+        text += removeDotSegments(path);
+    }
+    if (!parts.query.isEmpty())
+        text += QLatin1Char('?') + parts.query;
+
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return {};
+    return url;
+}
+
+QString escapeWithFallback(const QString& text, int encoding, const char* extra)
+{
+    QString escaped = escapeInEncoding(text, encoding, extra);
+    if (escaped.isNull()) {
+        MIV_LOG_DEBUG(QStringLiteral("val = NULL"));
+        escaped = escapeInEncoding(text, kUTF8StringEncoding, extra);
+    }
+    return escaped;
+}
+
+quint16 portOf(const QUrl& url)
+{
+    const int port = url.port();
+    return port > 0 && port <= 0xFFFF ? quint16(port) : quint16(0);
+}
+
+// The parts of a URL exactly as they are escaped in it, so a rebuilt URL keeps
+// escapes that are not UTF-8 byte for byte.
+EscapedParts escapedPartsOf(const QUrl& url)
+{
+    EscapedParts parts;
+    parts.scheme = url.scheme();
+    parts.user = url.userName(QUrl::FullyEncoded);
+    parts.password = url.password(QUrl::FullyEncoded);
+    parts.host = url.host(QUrl::FullyEncoded);
+    parts.port = portOf(url);
+    parts.path = url.path(QUrl::FullyEncoded);
+    return parts;
+}
+
+// The path as the URL's path reads: unescaped, without a trailing "/" except
+// for the root. A mounted share "smb://h/share/" and "smb://h/share" name the
+// same folder.
+QString comparablePath(const QUrl& url)
+{
+    QString path = pathByReplacingPercentEscapes(url);
+    if (path.isEmpty())
+        return QStringLiteral("/");
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.toLower();
+}
+
+} // namespace
+
+// --- Building ---
+
+QString escapePath(const QString& path, int encoding)
+{
+    return escapeInEncoding(path, encoding, kPathExtra);
+}
+
+QUrl URLWithScheme(const QString& scheme, const QString& host, const QString& path)
+{
+    return URLWithScheme(scheme, QString(), QString(), host, 0, path);
+}
+
+QUrl URLWithScheme(const QString& scheme, const QString& user, const QString& password,
+                   const QString& host, quint16 port, const QString& path)
+{
+    return URLWithScheme(scheme, user, password, host, port, path, QString());
+}
+
+QUrl URLWithScheme(const QString& scheme, const QString& user, const QString& password,
+                   const QString& host, quint16 port, const QString& path, const QString& query)
+{
+    return URLWithScheme(scheme, user, password, host, port, path, query, kUTF8StringEncoding);
+}
+
+QUrl URLWithScheme(const QString& scheme, const QString& user, const QString& password,
+                   const QString& host, quint16 port, const QString& path, const QString& query,
+                   int enc)
+{
+    if (scheme.isEmpty())
+        return {};
+    EscapedParts parts;
+    parts.scheme = scheme;
+    if (!user.isEmpty()) {
+        parts.user = escapeInEncoding(user, kUTF8StringEncoding, kUserInfoExtra);
+        if (parts.user.isNull())
+            return {};
+        if (!password.isEmpty()) {
+            parts.password = escapeInEncoding(password, kUTF8StringEncoding, kUserInfoExtra);
+            if (parts.password.isNull())
+                return {};
+        }
+    }
+    parts.host = host;
+    parts.port = port;
+    if (!path.isEmpty()) {
+        parts.path = escapeWithFallback(path, enc, kPathExtra);
+        if (parts.path.isNull())
+            return {};
+    }
+    if (!query.isEmpty()) {
+        parts.query = escapeWithFallback(query, enc, kQueryExtra);
+        if (parts.query.isNull())
+            return {};
+    }
+    return buildUrl(parts);
+}
+
+// --- Sub-paths and sub-URLs ---
+
+QString subpathForURL(const QUrl& url, const QString& path)
+{
+    return subpathForPath(path, pathByReplacingPercentEscapes(url));
+}
+
+QString subpathForPath(const QString& path, const QString& base)
+{
+    // An empty base is the server's root: "docs" under it is "/docs", not the
+    // root itself.
+    QString result = base.isEmpty() ? QStringLiteral("/") : base;
+    if (!path.isEmpty()) {
+        QString tail = path;
+        if (tail.startsWith(QLatin1Char('/')))
+            tail.remove(0, 1);
+        if (!result.endsWith(QLatin1Char('/')) && !tail.startsWith(QLatin1Char('/')))
+            result += QLatin1Char('/');
+        result += tail;
+    }
+    if (!result.startsWith(QLatin1Char('/')))
+        result.prepend(QLatin1Char('/'));
+    return result;
+}
+
+namespace {
+
+QUrl suburlWithPath(const QUrl& url, const QString& subpath)
+{
+    return URLWithScheme(url.scheme(), safeUnescape(url.userName(QUrl::FullyEncoded)),
+                         passwordByReplacingPercentEscapes(url), url.host(QUrl::FullyEncoded),
+                         portOf(url), subpath, queryByReplacingPercentEscapes(url));
+}
+
+} // namespace
+
+QUrl suburlForURL(const QUrl& url, const QString& path)
+{
+    return suburlWithPath(url, subpathForURL(url, path));
+}
+
+QUrl suburlForURL(const QUrl& url, const QString& path, const QString& base)
+{
+    return suburlWithPath(url, subpathForPath(path, base));
+}
+
+// --- Reading parts back ---
+
+QString passwordByReplacingPercentEscapes(const QUrl& url)
+{
+    return safeUnescape(url.password(QUrl::FullyEncoded));
+}
+
+QString queryByReplacingPercentEscapes(const QUrl& url)
+{
+    return safeUnescape(url.query(QUrl::FullyEncoded));
+}
+
+QString pathByReplacingPercentEscapes(const QUrl& url)
+{
+    return safeUnescape(url.path(QUrl::FullyEncoded));
+}
+
+QString pathByReplacingPercentEscapes(const QUrl& url, int encoding)
+{
+    const QString path = url.path(QUrl::FullyEncoded);
+    if (path.isEmpty())
+        return {};
+    MIV_LOG_DEBUG(QStringLiteral("Path before replace: %1").arg(path));
+    const std::optional<QString> decoded = replacePercentEscapes(path, encoding);
+    return decoded ? *decoded : QString();
+}
+
+QString safeUnescape(const QString& text)
+{
+    if (text.isNull())
+        return {};
+    const QString unescaped = unescape(text);
+    return unescaped.isNull() ? text : unescaped;
+}
+
+QString unescape(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    const std::optional<QString> decoded = replacePercentEscapes(text, kUTF8StringEncoding);
+    return decoded ? *decoded : QString();
+}
+
+// --- Passwords ---
+
+QUrl URLByAddingPassword(const QUrl& url, const QString& password)
+{
+    EscapedParts parts = escapedPartsOf(url);
+    parts.password.clear();
+    const QString plain = safeUnescape(password);
+    if (!plain.isEmpty()) {
+        parts.password = escapeInEncoding(plain, kUTF8StringEncoding, kUserInfoExtra);
+        if (parts.password.isNull())
+            return {};
+    }
+    return buildUrl(parts);
+}
+
+QUrl URLByDeletingPassword(const QUrl& url)
+{
+    EscapedParts parts = escapedPartsOf(url);
+    parts.password.clear();
+    return buildUrl(parts);
+}
+
+QUrl URLByDeletingUserAndPassword(const QUrl& url)
+{
+    EscapedParts parts = escapedPartsOf(url);
+    parts.user.clear();
+    parts.password.clear();
+    return buildUrl(parts);
+}
+
+// --- Comparison ---
+
+bool isSemiEqualToURL(const QUrl& url, const QUrl& other, bool checkContains)
+{
+    if (other.isEmpty())
+        return false;
+    if (url.scheme().toLower() != other.scheme().toLower())
+        return false;
+    if (url.host(QUrl::FullyEncoded).toLower() != other.host(QUrl::FullyEncoded).toLower())
+        return false;
+    if ((url.port() != -1 || other.port() != -1) && url.port() != other.port())
+        return false;
+    const QString path = comparablePath(url);
+    const QString otherPath = comparablePath(other);
+    if (path == otherPath)
+        return true;
+    if (!checkContains)
+        return false;
+    return (path + QLatin1Char('/')).contains(otherPath + QLatin1Char('/'));
+}
+
+} // namespace UrlParameters
