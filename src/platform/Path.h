@@ -40,7 +40,9 @@ public:
     // "file://" + the percent-encoding of toNative(path): every byte except
     // the unreserved characters (A-Z a-z 0-9 - . _ ~) and "/" is escaped,
     // with upper-case hex digits. This is the form in which a local path
-    // leaves the process or is stored.
+    // leaves the process or is stored. A relative path is taken against the
+    // current folder (else its first component would read as a host); an
+    // empty path gives a null string.
     static QString toFileUrl(const QString& path);
     // The same as a QUrl (held in its encoded form; read it back with
     // toString(QUrl::FullyEncoded) or fromFileUrl, never with toLocalFile).
