@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // Small services used everywhere: strings and paths, MS-DOS dates, the
@@ -12,7 +13,43 @@ public:
 
     // --- Strings and paths (MivUtils_Strings.cpp) ---
 
+    // Percent-encodes everything outside the characters a URL path allows
+    // unescaped (letters, digits and "!$&'()*+,-./:=@_~"), from the string's
+    // UTF-8 bytes (file-name bytes that are not UTF-8 keep their own byte).
+    static QString sanitizedString(const QString& string);
+    // The string without the suffix when it ends with it (an empty suffix
+    // changes nothing).
+    static QString stringWithStripSuffix(const QString& suffix, const QString& from);
+    // True when the part occurs in the string; an empty part occurs nowhere.
+    static bool string(const QString& string, const QString& contains);
+    // The path relative to the base: ".." for each base component after the
+    // common leading components, then the rest of the path. Equal paths give "".
+    static QString stringWithPath(const QString& path, const QString& relativeTo);
+    // True when no character is outside the decimal digits (any script's);
+    // the empty string is all digits.
+    static bool isAllDigits(const QString& string);
+    // True when the whole string, white space around it aside, is one
+    // decimal floating-point number ("1.5", "-2", ".5", "1e3").
+    static bool isNumeric(const QString& string);
+    // Left-pads the string to the padding's length with the padding's
+    // characters: the last padding.size() characters of padding + string (so
+    // a longer string keeps only its rightmost characters).
+    static QString leftPadString(const QString& string, const QString& withPadding);
+    // When the string is shorter than the length: the pad string repeated,
+    // starting at its index (taken modulo its length), to fill the difference,
+    // followed by the string. Otherwise, or with an empty pad string, the string.
+    static QString leftPadString(const QString& string, qsizetype toLength, const QString& withString,
+                                 qsizetype startingAtIndex);
+
     // --- MS-DOS dates (MivUtils_Dates.cpp) ---
+
+    // The local time packed in an MS-DOS date and time (seconds/2 in bits
+    // 0-4, minutes 5-10, hours 11-15, day 16-20, month 21-24, year-1980
+    // 25-31). Out-of-range fields roll over as calendar arithmetic does (the
+    // value 0, day 0 of month 0 of 1980, is 30 November 1979); the local
+    // time zone's daylight saving time applies where it was in effect on
+    // that date. A null QDateTime when the time cannot be represented.
+    static QDateTime dateFromMsDosFormat(quint32 msDosDateTime);
 
     // --- Text-encoding attribute (MivUtils_Encoding.cpp) ---
 

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+
+// Small, stateless file services: temporary files and folders, derived names
+// and relative paths, credentials removed from URL-like paths. Class
+// operations only; the implementation is split by concern
+// (MivFileUtils_<Concern>.cpp). Failures answer a null string.
+class MivFileUtils
+{
+public:
+    MivFileUtils() = delete;
+
+    // --- Temporary files and paths (MivFileUtils_Paths.cpp) ---
+
+    // Prefix of every temporary file and folder the program makes.
+    static constexpr const char* kTemporaryPrefix = "mivo-tmp";
+    // Goes before the extension of a name chosen for an overwrite conflict.
+    static constexpr const char* kOverwriteRenameSuffix = "-cpy";
+
+    // A new UUID in its 36-character upper-case form.
+    static QString calculateUUID();
+    // The temporary folder joined with "<prefix>-<UUID>"; nothing is created.
+    static QString pathForTemporaryFileWithPrefix(const QString& prefix);
+    // Creates a new empty file (mode 0600) or folder (mode 0700) under a
+    // "mivo-tmp-<UUID>" name in the temporary folder, exclusively: an
+    // existing name is never reused. Null when the system refuses. The
+    // auto-dealloc flag has no effect: whoever asked removes the result.
+    static QString createLocalTempFile(bool folder, bool withAutoDealloc);
+    static QString createLocalTempDir();
+
+    // "report.txt" -> "report-cpy.txt", "archive.tar.gz" -> "archive.tar-cpy.gz",
+    // ".profile" -> ".profile-cpy"; whether the name is free is not checked.
+    static QString resolveNameForOverwriteRename(const QString& name);
+    // The extension of the last path component; null when it has none.
+    static QString resolveExtension(const QString& path);
+    // The local path of a file URL (through the lossless path codec); the
+    // decoded path of any other URL; null for an empty URL.
+    static QString resolvePath(const QUrl& url);
+    // An item's path; null for no item. A template so this header need not
+    // know the item class.
+    template<typename Item>
+    static QString resolvePath(const std::shared_ptr<Item>& item)
+    {
+        return item ? item->path() : QString();
+    }
+    // The absolute real path (tilde expanded, standardised, every component
+    // existing, symbolic links resolved); null when it cannot be resolved.
+    static QString resolveRelativePath(const QString& path);
+    // The path relative to the base when the base is a leading part of the
+    // path that ends at a component boundary ("/Users/a/docs/x.txt" with
+    // "/Users/a" -> "docs/x.txt", with "/" -> "Users/a/docs/x.txt", the base
+    // itself -> ""); null otherwise ("/Users/ab/x" is not under "/Users/a").
+    static QString resolveRelativePathTo(const QString& path, const QString& usingBase);
+    // A relative path from the base folder (plus the name as a component,
+    // when given) to the path, used to keep copied symbolic links relative:
+    // a path under the base gives its rest ("" for the base itself); a path
+    // whose parent folder contains the base gives ".." per base component
+    // below that parent, then the path's last component; null otherwise.
+    static QString relativePathFor(const QString& name, const QString& usingPath, const QString& usingBase);
+    // A link target made absolute against the folder holding the link;
+    // targets that are null or start with "/" come back unchanged. Not
+    // standardised: "." and ".." stay.
+    static QString resolveLink(const QString& link, const QString& forPath);
+    // The URL-like path without user name and password in front of its host
+    // ("smb://user:pw@host/share" -> "smb://host/share"). Only the authority
+    // (from "//" to the next "/", "?" or "#") is looked at, so an "@" in the
+    // path part never costs the host.
+    static QString stripUserDataInPath(const QString& path);
+};

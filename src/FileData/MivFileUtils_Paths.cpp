@@ -1,0 +1,151 @@
+#include "FileData/MivFileUtils.h"
+
+#include "platform/Path.h"
+#include "platform/PathString.h"
+
+#include <QUuid>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace PS = plat::PathString;
+
+namespace {
+
+// The rest of the path after the base, when the base is a leading part of
+// it that ends at a component boundary; null otherwise.
+QString restAfterBase(const QString& path, const QString& base)
+{
+    if (base.isEmpty() || !path.startsWith(base))
+        return QString();
+    if (path.size() == base.size())
+        return QString(QLatin1String(""));
+    if (base.endsWith(QLatin1Char('/')))
+        return path.mid(base.size());
+    if (path.at(base.size()) == QLatin1Char('/'))
+        return path.mid(base.size() + 1);
+    return QString();
+}
+
+} // namespace
+
+QString MivFileUtils::calculateUUID()
+{
+    // The platform's UUID text is upper case; QUuid writes lower case.
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString MivFileUtils::pathForTemporaryFileWithPrefix(const QString& prefix)
+{
+    return PS::appendingPathComponent(PS::temporaryDirectory(), prefix + QLatin1Char('-') + calculateUUID());
+}
+
+QString MivFileUtils::createLocalTempFile(bool folder, bool withAutoDealloc)
+{
+    Q_UNUSED(withAutoDealloc);
+    const QString path = pathForTemporaryFileWithPrefix(QLatin1String(kTemporaryPrefix));
+    // mkstemp/mkdtemp refuse a name without "XXXXXX"; O_EXCL and mkdir give
+    // the same exclusive creation on the name itself.
+    if (folder)
+        return plat::Path::mkdir(path, 0700) == 0 ? path : QString();
+    const int fd = plat::Path::open(path, O_CREAT | O_EXCL | O_WRONLY, 0600);
+    if (fd < 0)
+        return QString();
+    ::close(fd);
+    return path;
+}
+
+QString MivFileUtils::createLocalTempDir()
+{
+    return createLocalTempFile(true, false);
+}
+
+QString MivFileUtils::resolveNameForOverwriteRename(const QString& name)
+{
+    const QString extension = PS::pathExtension(name);
+    const QString base = PS::deletingPathExtension(name) + QLatin1String(kOverwriteRenameSuffix);
+    return extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
+}
+
+QString MivFileUtils::resolveExtension(const QString& path)
+{
+    if (path.isNull())
+        return QString();
+    const QString extension = PS::pathExtension(PS::lastPathComponent(path));
+    return extension.isEmpty() ? QString() : extension;
+}
+
+QString MivFileUtils::resolvePath(const QUrl& url)
+{
+    if (url.isEmpty())
+        return QString();
+    if (url.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
+        return plat::Path::fromFileUrl(url);
+    return url.path(QUrl::FullyDecoded);
+}
+
+QString MivFileUtils::resolveRelativePath(const QString& path)
+{
+    if (path.isEmpty())
+        return QString();
+    return plat::Path::realPath(PS::standardizingPath(PS::expandingTildeInPath(path)));
+}
+
+QString MivFileUtils::resolveRelativePathTo(const QString& path, const QString& usingBase)
+{
+    if (usingBase == QLatin1String("/"))
+        return path.startsWith(QLatin1Char('/')) ? path.mid(1) : QString();
+    return restAfterBase(path, usingBase);
+}
+
+QString MivFileUtils::relativePathFor(const QString& name, const QString& usingPath, const QString& usingBase)
+{
+    if (usingBase.isEmpty())
+        return QString();
+    QString base = usingBase;
+    if (base.size() > 1 && base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    if (!name.isEmpty())
+        base = PS::appendingPathComponent(base, name);
+
+    const QString inside = restAfterBase(usingPath, base);
+    if (!inside.isNull())
+        return inside;
+
+    const QString parent = PS::deletingLastPathComponent(usingPath);
+    if (parent.isEmpty())
+        return QString();
+    const QString below = restAfterBase(base, parent);
+    if (below.isNull())
+        return QString();
+    QStringList components;
+    for (qsizetype i = 0, n = PS::pathComponents(below).size(); i < n; ++i)
+        components << QStringLiteral("..");
+    components << PS::lastPathComponent(usingPath);
+    return PS::pathWithComponents(components);
+}
+
+QString MivFileUtils::resolveLink(const QString& link, const QString& forPath)
+{
+    if (link.isNull() || link.startsWith(QLatin1Char('/')))
+        return link;
+    return PS::appendingPathComponent(PS::deletingLastPathComponent(forPath), link);
+}
+
+QString MivFileUtils::stripUserDataInPath(const QString& path)
+{
+    if (!path.contains(QLatin1Char('@')))
+        return path;
+    const qsizetype start = path.indexOf(QLatin1String("//"));
+    if (start < 0)
+        return path;
+    const qsizetype authority = start + 2;
+    qsizetype end = authority;
+    while (end < path.size() && path[end] != QLatin1Char('/') && path[end] != QLatin1Char('?')
+           && path[end] != QLatin1Char('#'))
+        ++end;
+    const qsizetype at = path.lastIndexOf(QLatin1Char('@'), end - 1);
+    if (at < authority)
+        return path;
+    return path.left(authority) + path.mid(at + 1);
+}

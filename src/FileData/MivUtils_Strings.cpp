@@ -1,0 +1,138 @@
+#include "FileData/MivUtils.h"
+
+#include "platform/Path.h"
+#include "platform/PathString.h"
+
+namespace {
+
+bool isUrlPathAllowed(unsigned char c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    static const QByteArray kAllowed("!$&'()*+,-./:=@_~");
+    return kAllowed.contains(char(c));
+}
+
+bool isSpace(QChar c)
+{
+    return c.isSpace();
+}
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+} // namespace
+
+QString MivUtils::sanitizedString(const QString& string)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    QString out;
+    for (const char ch : plat::Path::toNative(string)) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (isUrlPathAllowed(c)) {
+            out += QLatin1Char(ch);
+        } else {
+            out += QLatin1Char('%');
+            out += QLatin1Char(kHex[c >> 4]);
+            out += QLatin1Char(kHex[c & 0x0F]);
+        }
+    }
+    return out;
+}
+
+QString MivUtils::stringWithStripSuffix(const QString& suffix, const QString& from)
+{
+    if (suffix.isEmpty() || !from.endsWith(suffix))
+        return from;
+    return from.left(from.size() - suffix.size());
+}
+
+bool MivUtils::string(const QString& string, const QString& contains)
+{
+    return !contains.isEmpty() && string.contains(contains);
+}
+
+QString MivUtils::stringWithPath(const QString& path, const QString& relativeTo)
+{
+    const QStringList pathParts = plat::PathString::pathComponents(path);
+    const QStringList baseParts = plat::PathString::pathComponents(relativeTo);
+    qsizetype common = 0;
+    while (common < pathParts.size() && common < baseParts.size() && pathParts[common] == baseParts[common])
+        ++common;
+    QStringList result;
+    for (qsizetype i = common; i < baseParts.size(); ++i)
+        result << QStringLiteral("..");
+    for (qsizetype i = common; i < pathParts.size(); ++i)
+        result << pathParts[i];
+    return plat::PathString::pathWithComponents(result);
+}
+
+bool MivUtils::isAllDigits(const QString& string)
+{
+    for (const char32_t c : string.toUcs4()) {
+        if (!QChar::isDigit(c))
+            return false;
+    }
+    return true;
+}
+
+bool MivUtils::isNumeric(const QString& string)
+{
+    // The C library's strtod would also take "inf", "nan", hexadecimal and
+    // the locale's decimal separator: a number here is decimal with ".".
+    qsizetype i = 0;
+    const qsizetype n = string.size();
+    auto digits = [&] {
+        const qsizetype start = i;
+        while (i < n && isAsciiDigit(string[i]))
+            ++i;
+        return i - start;
+    };
+    while (i < n && isSpace(string[i]))
+        ++i;
+    if (i < n && (string[i] == QLatin1Char('+') || string[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype mantissa = digits();
+    if (i < n && string[i] == QLatin1Char('.')) {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (i < n && (string[i] == QLatin1Char('e') || string[i] == QLatin1Char('E'))) {
+        const qsizetype mark = i;
+        ++i;
+        if (i < n && (string[i] == QLatin1Char('+') || string[i] == QLatin1Char('-')))
+            ++i;
+        if (digits() == 0)
+            i = mark; // "1e" is the number 1 followed by a letter
+    }
+    while (i < n && isSpace(string[i]))
+        ++i;
+    return i == n;
+}
+
+QString MivUtils::leftPadString(const QString& string, const QString& withPadding)
+{
+    return (withPadding + string).right(withPadding.size());
+}
+
+QString MivUtils::leftPadString(const QString& string, qsizetype toLength, const QString& withString,
+                                qsizetype startingAtIndex)
+{
+    if (toLength < string.size() || withString.isEmpty())
+        return string;
+    const qsizetype missing = toLength - string.size();
+    qsizetype index = startingAtIndex % withString.size();
+    if (index < 0)
+        index += withString.size();
+    QString pad;
+    pad.reserve(missing);
+    while (pad.size() < missing) {
+        pad += withString.at(index);
+        index = (index + 1) % withString.size();
+    }
+    return pad + string;
+}
