@@ -174,6 +174,12 @@ void setLogLineFormatter(LogLineFormatter formatter)
     // replacement now holds the old formatter and releases it here, unlocked.
 }
 
+LogLineFormatter logLineFormatter()
+{
+    const std::shared_ptr<const LogLineFormatter> formatter = lineFormatter();
+    return formatter ? *formatter : LogLineFormatter();
+}
+
 bool setupLogging(const LogSetup& setup)
 {
     if (setup.folder.isEmpty() || !QDir().mkpath(setup.folder)) {

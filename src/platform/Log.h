@@ -64,6 +64,7 @@ bool isLogEnabled(LogLevel level);
 // until the file logger runs); an empty formatter restores the plain layout.
 // The previous formatter is released outside the logger's locks.
 void setLogLineFormatter(LogLineFormatter formatter);
+LogLineFormatter logLineFormatter();
 
 // Starts the rolling file logger in setup.folder (created when missing) and
 // the system logger for errors, replacing any earlier set-up. When the folder

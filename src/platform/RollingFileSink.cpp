@@ -132,10 +132,19 @@ QString RollingFileSink::rolledFilePath(TimePoint now) const
 {
     const QDir dir(m_options.folder);
     const QString stamp = localTime(now).toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
-    QString path = dir.filePath(QStringLiteral("mivo-%1.log").arg(stamp));
-    for (int counter = 1; QFileInfo::exists(path); ++counter)
-        path = dir.filePath(QStringLiteral("mivo-%1_%2.log").arg(stamp).arg(counter));
-    return path;
+    // A name of the same second gets a counter above every one in use, so
+    // that the order of names stays the order of rolls even after pruning
+    // has freed a lower counter.
+    qint64 highest = -1;
+    const QStringList names = dir.entryList({QStringLiteral("mivo-%1*.log").arg(stamp)}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = rolledNamePattern().match(name);
+        if (match.hasMatch() && match.captured(1) == stamp)
+            highest = std::max(highest, match.captured(2).toLongLong());
+    }
+    if (highest < 0)
+        return dir.filePath(QStringLiteral("mivo-%1.log").arg(stamp));
+    return dir.filePath(QStringLiteral("mivo-%1_%2.log").arg(stamp).arg(highest + 1));
 }
 
 void RollingFileSink::roll(TimePoint now)
