@@ -237,7 +237,7 @@ std::optional<LogSetup> currentLogSetup()
 QString defaultLogFolder()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores relative paths.
+    // XDG base directories must be absolute; a relative one is ignored.
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = homeFolder() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/MIVO/logs");
