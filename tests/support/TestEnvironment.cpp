@@ -36,6 +36,8 @@ TestEnvironment::TestEnvironment()
     const QString runtime = m_root + QStringLiteral("/run");
     QDir().mkpath(home);
     QDir().mkpath(runtime);
+    const QString tmp = m_root + QStringLiteral("/tmp");
+    QDir().mkpath(tmp);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     setEnv("HOME", home);
     setEnv("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
@@ -43,6 +45,7 @@ TestEnvironment::TestEnvironment()
     setEnv("XDG_STATE_HOME", home + QStringLiteral("/.local/state"));
     setEnv("XDG_CACHE_HOME", home + QStringLiteral("/.cache"));
     setEnv("XDG_RUNTIME_DIR", runtime);
+    setEnv("TMPDIR", tmp);
     setEnv("TZ", QStringLiteral("UTC"));
     ::tzset();
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
