@@ -1,6 +1,14 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include <functional>
+#include <memory>
+
+namespace plat {
+class Process;
+}
 
 // The one place that decides on which thread or queue work runs.
 class MivExec
@@ -26,4 +34,16 @@ public:
     static void runAsyncOnMainThread(Block block, bool forceAsync);
 
     static bool isMainThread();
+
+    // Starts a user tool and answers the running process at once; its output
+    // is not captured and nobody needs to wait for it (the process reaper
+    // collects it). params nullptr means none. Launch modes: 2 runs
+    // "/bin/bash" "-l" "-c" "<path> <params joined by blanks>"; 3 launches a
+    // desktop entry (path ending in ".desktop") by its Exec line with the
+    // params, any other path directly; 0 is 3 for a desktop entry file, else
+    // 1; 1 and any other value start the path directly with the params.
+    // No path, or no file at the program's path (or a desktop entry whose
+    // program is not installed): nullptr, nothing logged. A program that
+    // exists but cannot be started throws MivTaskLaunchException.
+    static std::shared_ptr<plat::Process> executeTaskWithLaunchPath(const QString& path, const QStringList* params, int as);
 };

@@ -1,0 +1,80 @@
+#include "FileData/Extensions/NSWorkspaceAdditions.h"
+
+#include "platform/DesktopEntry.h"
+#include "platform/Log.h"
+#include "platform/Process.h"
+
+#include <cerrno>
+
+#include <sys/stat.h>
+
+namespace NSWorkspaceAdditions {
+
+namespace {
+
+constexpr qint64 kFileNotFound = -43;      // fnfErr
+constexpr qint64 kIOError = -36;           // ioErr
+constexpr qint64 kAccessDenied = -5000;    // afpAccessDenied
+constexpr qint64 kUnknownLaunchError = -10810;       // kLSUnknownErr
+constexpr qint64 kApplicationNotFound = -10814;      // kLSApplicationNotFoundErr
+
+plat::Error statusError(qint64 status, const QString& path, const plat::Error& underlying = {})
+{
+    QVariantMap info;
+    info.insert(QLatin1String(plat::kFilePathErrorKey), path);
+    plat::Error error(QString::fromLatin1(plat::kOSStatusErrorDomain), status, info);
+    return underlying ? error.withUnderlyingError(underlying) : error;
+}
+
+// The launch status for a failure of the launcher below.
+qint64 launchStatus(const plat::Error& error)
+{
+    if (error.domain() == QLatin1String(plat::kPosixErrorDomain)) {
+        if (error.code() == ENOENT)
+            return kApplicationNotFound;
+        if (error.code() == EACCES || error.code() == EPERM)
+            return kAccessDenied;
+    }
+    return kUnknownLaunchError;
+}
+
+} // namespace
+
+bool launchApplicationAtPath(const QString& path, const QStringList& arguments, plat::Error* error)
+{
+    plat::Error::clear(error);
+    if (path.isEmpty())
+        return false;
+
+    // Turning the path into a file reference fails when nothing is there.
+    struct stat info;
+    if (::stat(plat::detail::processNativeBytes(path).constData(), &info) != 0) {
+        const int code = errno;
+        const qint64 status = code == ENOENT || code == ENOTDIR ? kFileNotFound
+                              : (code == EACCES || code == EPERM ? kAccessDenied : kIOError);
+        plat::Error::assign(error, statusError(status, path, plat::Error(QString::fromLatin1(plat::kPosixErrorDomain), code)));
+        return false;
+    }
+
+    plat::Error failure;
+    bool launched = false;
+    if (plat::DesktopEntry::isDesktopEntryPath(path) && S_ISREG(info.st_mode)) {
+        if (const auto entry = plat::DesktopEntry::load(path, &failure))
+            launched = !entry->launch(arguments, &failure).empty();
+    } else {
+        plat::Process process(path, arguments);
+        launched = process.start(&failure);
+    }
+    if (launched)
+        return true;
+
+    const qint64 status = launchStatus(failure);
+    MIV_LOG_INFO(QStringLiteral("[%1 %2] LSOpenApplication() returned %3 for %4")
+                     .arg(QStringLiteral("NSWorkspaceAdditions"), QStringLiteral("launchApplicationAtPath"))
+                     .arg(status)
+                     .arg(path));
+    plat::Error::assign(error, statusError(status, path, failure));
+    return false;
+}
+
+} // namespace NSWorkspaceAdditions

@@ -1,0 +1,514 @@
+#include "platform/Process.h"
+
+#include "platform/Log.h"
+#include "platform/ThreadInfo.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/syscall.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace plat {
+
+namespace detail {
+
+struct ProcessState
+{
+    std::mutex mutex;
+    std::condition_variable cv;
+    pid_t pid = -1;
+    bool exited = false;
+    int rawStatus = 0;
+    bool outputOpen = false;
+    // Cleared when the Process object goes away: the reaper then still
+    // drains the pipe (so the child never blocks on it) but keeps nothing.
+    bool keepOutput = true;
+    QByteArray output;
+};
+
+QByteArray processNativeBytes(const QString& text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            c = QChar::surrogateToUcs4(char16_t(c), text.at(i + 1).unicode());
+            ++i;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            bytes.append(char(c - 0xDC00));
+            continue;
+        } else if (QChar::isSurrogate(c)) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            bytes.append(char(c));
+        } else if (c < 0x800) {
+            bytes.append(char(0xC0 | (c >> 6)));
+            bytes.append(char(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            bytes.append(char(0xE0 | (c >> 12)));
+            bytes.append(char(0x80 | ((c >> 6) & 0x3F)));
+            bytes.append(char(0x80 | (c & 0x3F)));
+        } else {
+            bytes.append(char(0xF0 | (c >> 18)));
+            bytes.append(char(0x80 | ((c >> 12) & 0x3F)));
+            bytes.append(char(0x80 | ((c >> 6) & 0x3F)));
+            bytes.append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return bytes;
+}
+
+QString processTextFromNative(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            text.append(QChar(b));
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t c = 0;
+        char32_t minimum = 0;
+        if ((b & 0xE0) == 0xC0) {
+            length = 2, c = b & 0x1F, minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            length = 3, c = b & 0x0F, minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            length = 4, c = b & 0x07, minimum = 0x10000;
+        }
+        bool valid = length > 0 && i + length <= n;
+        for (int k = 1; valid && k < length; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                valid = false;
+            else
+                c = (c << 6) | (p[i + k] & 0x3F);
+        }
+        valid = valid && c >= minimum && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+        if (!valid) {
+            text.append(QChar(char16_t(0xDC00 + b)));
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            text.append(QChar(QChar::highSurrogate(c)));
+            text.append(QChar(QChar::lowSurrogate(c)));
+        } else {
+            text.append(QChar(char16_t(c)));
+        }
+        i += length;
+    }
+    return text;
+}
+
+namespace {
+
+Error posixError(int code, const QString& program)
+{
+    QVariantMap info;
+    info.insert(QLatin1String(kLocalizedDescriptionKey),
+                QCoreApplication::translate("Process", "The program \u201C%1\u201D could not be started: %2")
+                    .arg(program, QString::fromLocal8Bit(std::strerror(code))));
+    info.insert(QLatin1String(kFilePathErrorKey), program);
+    return Error(QString::fromLatin1(kPosixErrorDomain), code, info);
+}
+
+void closeFd(int& fd)
+{
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// One thread watches every child: a pidfd per child tells it when to call
+// waitpid, and it drains the combined-output pipes. Where a pidfd cannot be
+// had (old kernel, descriptor limit) the child is polled with WNOHANG. The
+// instance lives until the process ends, so children are reaped whatever
+// happens to the Process objects, also during shutdown.
+class Reaper
+{
+public:
+    static Reaper& instance()
+    {
+        static Reaper* reaper = new Reaper; // never destroyed: its thread outlives static destruction
+        return *reaper;
+    }
+
+    bool ensureRunning(Error* error, const QString& program)
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (m_running)
+            return true;
+        if (m_wakeFd < 0)
+            m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (m_wakeFd < 0) {
+            Error::assign(error, posixError(errno, program));
+            return false;
+        }
+        try {
+            std::thread([this] { run(); }).detach();
+        } catch (const std::system_error& e) {
+            Error::assign(error, posixError(e.code().value() ? e.code().value() : EAGAIN, program));
+            return false;
+        }
+        m_running = true;
+        return true;
+    }
+
+    void watch(std::shared_ptr<ProcessState> state, int pidfd, int outputFd)
+    {
+        auto entry = std::make_shared<Entry>();
+        entry->state = std::move(state);
+        entry->pid = entry->state->pid;
+        entry->pidfd = pidfd;
+        entry->outputFd = outputFd;
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            m_entries.push_back(std::move(entry));
+        }
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof one);
+    }
+
+private:
+    struct Entry
+    {
+        std::shared_ptr<ProcessState> state;
+        pid_t pid = -1;
+        int pidfd = -1;
+        int outputFd = -1;
+        bool exited = false;
+    };
+
+    void run()
+    {
+        setCurrentThreadLabel(QStringLiteral("process-reaper"));
+        std::vector<std::shared_ptr<Entry>> entries;
+        std::vector<pollfd> fds;
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> guard(m_mutex);
+                std::erase_if(m_entries, [](const auto& e) { return e->exited && e->outputFd < 0; });
+                entries = m_entries;
+            }
+            fds.clear();
+            fds.push_back({m_wakeFd, POLLIN, 0});
+            bool polling = false;
+            for (const auto& e : entries) {
+                fds.push_back({e->exited ? -1 : e->pidfd, POLLIN, 0});
+                fds.push_back({e->outputFd, POLLIN, 0});
+                polling = polling || (!e->exited && e->pidfd < 0);
+            }
+            const int ready = ::poll(fds.data(), fds.size(), polling ? 50 : -1);
+            if (ready < 0 && errno != EINTR) {
+                MIV_LOG_ERROR(QStringLiteral("Process reaper: poll failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                continue;
+            }
+            if (fds[0].revents) {
+                uint64_t count = 0;
+                [[maybe_unused]] const ssize_t got = ::read(m_wakeFd, &count, sizeof count);
+            }
+            for (size_t i = 0; i < entries.size(); ++i) {
+                Entry& e = *entries[i];
+                if (fds[2 + 2 * i].revents)
+                    drain(e);
+                if (!e.exited && (fds[1 + 2 * i].revents || e.pidfd < 0))
+                    reap(e);
+            }
+        }
+    }
+
+    static void drain(Entry& e)
+    {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(e.outputFd, buffer, sizeof buffer);
+            if (got > 0) {
+                std::lock_guard<std::mutex> guard(e.state->mutex);
+                if (e.state->keepOutput)
+                    e.state->output.append(buffer, got);
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            // End of file, or a read error that no retry mends.
+            closeFd(e.outputFd);
+            {
+                std::lock_guard<std::mutex> guard(e.state->mutex);
+                e.state->outputOpen = false;
+            }
+            e.state->cv.notify_all();
+            wakeMainWaiters();
+            return;
+        }
+    }
+
+    static void reap(Entry& e)
+    {
+        int status = 0;
+        pid_t result;
+        do {
+            result = ::waitpid(e.pid, &status, WNOHANG);
+        } while (result < 0 && errno == EINTR);
+        if (result == 0)
+            return;
+        // result < 0 (ECHILD): someone else reaped it. The child is gone, its
+        // status lost; report a failure rather than a success nobody saw.
+        if (result < 0)
+            MIV_LOG_WARN(QStringLiteral("Process %1 was reaped elsewhere; its exit status is unknown").arg(e.pid));
+        e.exited = true;
+        closeFd(e.pidfd);
+        {
+            std::lock_guard<std::mutex> guard(e.state->mutex);
+            e.state->exited = true;
+            e.state->rawStatus = result == e.pid ? status : (255 << 8);
+        }
+        e.state->cv.notify_all();
+        wakeMainWaiters();
+    }
+
+    std::mutex m_mutex;
+    bool m_running = false;
+    int m_wakeFd = -1;
+    std::vector<std::shared_ptr<Entry>> m_entries;
+};
+
+class SpawnSetup
+{
+public:
+    SpawnSetup()
+    {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup()
+    {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        closeFd(inputRead);
+        closeFd(inputWrite);
+        closeFd(outputRead);
+        closeFd(outputWrite);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    int inputRead = -1, inputWrite = -1, outputRead = -1, outputWrite = -1;
+};
+
+} // namespace
+} // namespace detail
+
+Process::Process(QString program, QStringList arguments) : m_program(std::move(program)), m_arguments(std::move(arguments))
+{
+}
+
+Process::~Process()
+{
+    if (m_state) {
+        std::lock_guard<std::mutex> guard(m_state->mutex);
+        m_state->keepOutput = false;
+        m_state->output.clear();
+    }
+}
+
+bool Process::start(Error* error)
+{
+    using namespace detail;
+    if (m_state) {
+        Error::assign(error, posixError(EALREADY, m_program));
+        return false;
+    }
+    if (!Reaper::instance().ensureRunning(error, m_program))
+        return false;
+
+    std::vector<QByteArray> argvBytes;
+    argvBytes.push_back(processNativeBytes(m_program));
+    for (const QString& argument : m_arguments)
+        argvBytes.push_back(processNativeBytes(argument));
+    std::vector<char*> argv;
+    for (QByteArray& bytes : argvBytes)
+        argv.push_back(bytes.data());
+    argv.push_back(nullptr);
+
+    SpawnSetup setup;
+    int rc = 0;
+    auto failed = [&](int code) {
+        Error::assign(error, posixError(code, m_program));
+        return false;
+    };
+
+    if (m_inputMode == InputMode::ClosedPipe) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return failed(errno);
+        setup.inputRead = fds[0];
+        setup.inputWrite = fds[1];
+        rc = posix_spawn_file_actions_adddup2(&setup.actions, setup.inputRead, STDIN_FILENO);
+    } else {
+        rc = posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    if (rc == 0 && m_outputMode == OutputMode::Combined) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return failed(errno);
+        setup.outputRead = fds[0];
+        setup.outputWrite = fds[1];
+        rc = posix_spawn_file_actions_adddup2(&setup.actions, setup.outputWrite, STDOUT_FILENO);
+        if (rc == 0)
+            rc = posix_spawn_file_actions_adddup2(&setup.actions, setup.outputWrite, STDERR_FILENO);
+    } else if (rc == 0 && m_outputMode == OutputMode::Discard) {
+        rc = posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        if (rc == 0)
+            rc = posix_spawn_file_actions_adddup2(&setup.actions, STDOUT_FILENO, STDERR_FILENO);
+    }
+    const QByteArray directory = processNativeBytes(m_workingDirectory);
+    if (rc == 0 && !m_workingDirectory.isEmpty())
+        rc = posix_spawn_file_actions_addchdir_np(&setup.actions, directory.constData());
+    // Descriptors of this process are not the child's business; ours are
+    // O_CLOEXEC as well, this also covers those opened by libraries.
+    if (rc == 0)
+        rc = posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
+
+    // The program ignores SIGPIPE and threads may block signals; an exec keeps
+    // both, and a tool in a shell pipeline needs the default dispositions.
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    if (rc == 0)
+        rc = posix_spawnattr_setsigdefault(&setup.attributes, &all);
+    if (rc == 0)
+        rc = posix_spawnattr_setsigmask(&setup.attributes, &none);
+    if (rc == 0)
+        rc = posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    if (rc != 0)
+        return failed(rc);
+
+    // glibc starts the child with CLONE_VFORK and reports a failed exec here,
+    // which is safe in a process with threads, unlike fork().
+    pid_t pid = -1;
+    rc = ::posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);
+    closeFd(setup.inputRead);
+    closeFd(setup.inputWrite); // the child reads end-of-file at once
+    closeFd(setup.outputWrite);
+    if (rc != 0)
+        return failed(rc);
+
+    auto state = std::make_shared<ProcessState>();
+    state->pid = pid;
+    int outputFd = -1;
+    if (setup.outputRead >= 0) {
+        std::swap(outputFd, setup.outputRead);
+        ::fcntl(outputFd, F_SETFL, ::fcntl(outputFd, F_GETFL) | O_NONBLOCK);
+        state->outputOpen = true;
+    }
+    // The child is ours and not yet reaped, so its pid cannot be reused before
+    // the pidfd refers to it.
+    // (The raw system call: glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.)
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0)
+        ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
+    m_state = state;
+    Reaper::instance().watch(std::move(state), pidfd, outputFd);
+    return true;
+}
+
+bool Process::hasStarted() const
+{
+    return m_state != nullptr;
+}
+
+bool Process::isRunning() const
+{
+    if (!m_state)
+        return false;
+    std::lock_guard<std::mutex> guard(m_state->mutex);
+    return !m_state->exited;
+}
+
+pid_t Process::pid() const
+{
+    return m_state ? m_state->pid : -1;
+}
+
+bool Process::waitForExit(WaitClock::time_point deadline)
+{
+    if (!m_state)
+        return false;
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    return waitUntil(lock, m_state->cv, [this] { return m_state->exited; }, deadline);
+}
+
+int Process::exitStatus() const
+{
+    if (!m_state)
+        return -1;
+    std::lock_guard<std::mutex> guard(m_state->mutex);
+    if (!m_state->exited)
+        return -1;
+    const int status = m_state->rawStatus;
+    if (WIFSIGNALED(status))
+        return WTERMSIG(status);
+    return WEXITSTATUS(status);
+}
+
+Process::TerminationReason Process::terminationReason() const
+{
+    if (!m_state)
+        return TerminationReason::None;
+    std::lock_guard<std::mutex> guard(m_state->mutex);
+    if (!m_state->exited)
+        return TerminationReason::None;
+    return WIFSIGNALED(m_state->rawStatus) ? TerminationReason::UncaughtSignal : TerminationReason::Exit;
+}
+
+bool Process::isExecutableFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QByteArray native = detail::processNativeBytes(path);
+    struct stat info;
+    return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(native.constData(), X_OK) == 0;
+}
+
+QByteArray Process::readAllOutput()
+{
+    QByteArray result("");
+    if (!m_state)
+        return result;
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    waitUntil(lock, m_state->cv, [this] { return !m_state->outputOpen; });
+    if (!m_state->output.isEmpty())
+        result.swap(m_state->output);
+    return result;
+}
+
+} // namespace plat
