@@ -1,4 +1,5 @@
 #include "FileData/MivExec.h"
+#include "platform/Path.h"
 
 #include "FileData/MivTaskLaunchException.h"
 #include "platform/DesktopEntry.h"
@@ -22,7 +23,7 @@ struct FileKind
 FileKind fileKind(const QString& path)
 {
     struct stat info;
-    if (::stat(plat::detail::processNativeBytes(path).constData(), &info) != 0)
+    if (::stat(plat::Path::toNative(path).constData(), &info) != 0)
         return {};
     return {true, S_ISREG(info.st_mode)};
 }

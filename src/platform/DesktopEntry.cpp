@@ -1,4 +1,5 @@
 #include "platform/DesktopEntry.h"
+#include "platform/Path.h"
 
 #include "platform/Process.h"
 
@@ -134,7 +135,7 @@ bool DesktopEntry::isDesktopEntryPath(const QString& path)
 
 std::optional<DesktopEntry> DesktopEntry::load(const QString& filePath, Error* error)
 {
-    const QByteArray native = detail::processNativeBytes(filePath);
+    const QByteArray native = Path::toNative(filePath);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         Error::assign(error, readingError(errno, filePath));
@@ -372,7 +373,7 @@ QString DesktopEntry::findExecutable(const QString& program)
     if (program.contains(u'/'))
         return Process::isExecutableFile(program) ? program : QString();
     const char* pathVariable = std::getenv("PATH");
-    const QString searchPath = pathVariable ? detail::processTextFromNative(QByteArray(pathVariable))
+    const QString searchPath = pathVariable ? Path::fromNative(QByteArray(pathVariable))
                                             : QStringLiteral("/usr/local/bin:/usr/bin:/bin");
     for (const QString& folder : searchPath.split(u':', Qt::SkipEmptyParts)) {
         const QString candidate = folder + u'/' + program;

@@ -1,5 +1,7 @@
 #include "platform/Process.h"
 
+#include "platform/Path.h"
+
 #include "platform/Log.h"
 #include "platform/ThreadInfo.h"
 
@@ -42,88 +44,6 @@ struct ProcessState
     QByteArray output;
 };
 
-QByteArray processNativeBytes(const QString& text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        char32_t c = text.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-            c = QChar::surrogateToUcs4(char16_t(c), text.at(i + 1).unicode());
-            ++i;
-        } else if (c >= 0xDC80 && c <= 0xDCFF) {
-            bytes.append(char(c - 0xDC00));
-            continue;
-        } else if (QChar::isSurrogate(c)) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            bytes.append(char(c));
-        } else if (c < 0x800) {
-            bytes.append(char(0xC0 | (c >> 6)));
-            bytes.append(char(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            bytes.append(char(0xE0 | (c >> 12)));
-            bytes.append(char(0x80 | ((c >> 6) & 0x3F)));
-            bytes.append(char(0x80 | (c & 0x3F)));
-        } else {
-            bytes.append(char(0xF0 | (c >> 18)));
-            bytes.append(char(0x80 | ((c >> 12) & 0x3F)));
-            bytes.append(char(0x80 | ((c >> 6) & 0x3F)));
-            bytes.append(char(0x80 | (c & 0x3F)));
-        }
-    }
-    return bytes;
-}
-
-QString processTextFromNative(const QByteArray& bytes)
-{
-    QString text;
-    text.reserve(bytes.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            text.append(QChar(b));
-            ++i;
-            continue;
-        }
-        int length = 0;
-        char32_t c = 0;
-        char32_t minimum = 0;
-        if ((b & 0xE0) == 0xC0) {
-            length = 2, c = b & 0x1F, minimum = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            length = 3, c = b & 0x0F, minimum = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            length = 4, c = b & 0x07, minimum = 0x10000;
-        }
-        bool valid = length > 0 && i + length <= n;
-        for (int k = 1; valid && k < length; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                valid = false;
-            else
-                c = (c << 6) | (p[i + k] & 0x3F);
-        }
-        valid = valid && c >= minimum && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-        if (!valid) {
-            text.append(QChar(char16_t(0xDC00 + b)));
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            text.append(QChar(QChar::highSurrogate(c)));
-            text.append(QChar(QChar::lowSurrogate(c)));
-        } else {
-            text.append(QChar(char16_t(c)));
-        }
-        i += length;
-    }
-    return text;
-}
 
 namespace {
 
@@ -350,9 +270,9 @@ bool Process::start(Error* error)
         return false;
 
     std::vector<QByteArray> argvBytes;
-    argvBytes.push_back(processNativeBytes(m_program));
+    argvBytes.push_back(Path::toNative(m_program));
     for (const QString& argument : m_arguments)
-        argvBytes.push_back(processNativeBytes(argument));
+        argvBytes.push_back(Path::toNative(argument));
     std::vector<char*> argv;
     for (QByteArray& bytes : argvBytes)
         argv.push_back(bytes.data());
@@ -389,7 +309,7 @@ bool Process::start(Error* error)
         if (rc == 0)
             rc = posix_spawn_file_actions_adddup2(&setup.actions, STDOUT_FILENO, STDERR_FILENO);
     }
-    const QByteArray directory = processNativeBytes(m_workingDirectory);
+    const QByteArray directory = Path::toNative(m_workingDirectory);
     if (rc == 0 && !m_workingDirectory.isEmpty())
         rc = posix_spawn_file_actions_addchdir_np(&setup.actions, directory.constData());
     // Descriptors of this process are not the child's business; ours are
@@ -494,7 +414,7 @@ bool Process::isExecutableFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = detail::processNativeBytes(path);
+    const QByteArray native = Path::toNative(path);
     struct stat info;
     return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(native.constData(), X_OK) == 0;
 }

@@ -89,13 +89,4 @@ private:
     std::shared_ptr<detail::ProcessState> m_state;
 };
 
-namespace detail {
-// Text to bytes at the exec boundary, lossless for file names: UTF-8, with
-// the lone surrogates U+DC80..U+DCFF turned back into the raw bytes they
-// stand for. The same mapping as the path codec's, which replaces these two
-// once it is in the tree.
-QByteArray processNativeBytes(const QString& text);
-QString processTextFromNative(const QByteArray& bytes);
-} // namespace detail
-
 } // namespace plat

@@ -1,4 +1,5 @@
 #include "FileData/Extensions/NSWorkspaceAdditions.h"
+#include "platform/Path.h"
 
 #include "platform/DesktopEntry.h"
 #include "platform/Log.h"
@@ -48,7 +49,7 @@ bool launchApplicationAtPath(const QString& path, const QStringList& arguments, 
 
     // Turning the path into a file reference fails when nothing is there.
     struct stat info;
-    if (::stat(plat::detail::processNativeBytes(path).constData(), &info) != 0) {
+    if (::stat(plat::Path::toNative(path).constData(), &info) != 0) {
         const int code = errno;
         const qint64 status = code == ENOENT || code == ENOTDIR ? kFileNotFound
                               : (code == EACCES || code == EPERM ? kAccessDenied : kIOError);
