@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+// Names every item interface needs without pulling in the item class.
+class MivFileData;
+class MivListFilesParams;
+class PermsData;
+class MivIconDescriptor;
+class MivLazyLoadData;
+
+// Defined with the transfer layer; the item interfaces only pass them on.
+class MivStream;
+class MivFileStreamHandler;
+class MivCopyContext;
+class IMivStreamHandlerDelegate;
+
+using MivFileDataPtr = std::shared_ptr<MivFileData>;
+using MivFileDataWeakPtr = std::weak_ptr<MivFileData>;
+using PermsDataPtr = std::shared_ptr<PermsData>;
+using MivLazyLoadDataPtr = std::shared_ptr<MivLazyLoadData>;
+// Shared placeholders are compared by identity, so icons travel as pointers
+// to immutable descriptors.
+using MivIconDescriptorPtr = std::shared_ptr<const MivIconDescriptor>;
+// The dictionary shared by both sides of one copy.
+using MivCopyContextPtr = std::shared_ptr<MivCopyContext>;
+
+// Called once for each child a listing makes, possibly on a worker thread;
+// an empty function means no callback.
+using MivFileCallback = std::function<void(const MivFileDataPtr& child)>;

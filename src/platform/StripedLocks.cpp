@@ -1,0 +1,36 @@
+#include "platform/StripedLocks.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace plat {
+
+namespace {
+
+// One lock per cache line, so neighbouring stripes do not slow each other.
+struct alignas(64) Stripe
+{
+    std::mutex mutex;
+};
+
+std::array<Stripe, StripedLocks::kStripeCount>& stripes()
+{
+    static std::array<Stripe, StripedLocks::kStripeCount> table;
+    return table;
+}
+
+} // namespace
+
+std::mutex& StripedLocks::forAddress(const void* address)
+{
+    // Heap objects are aligned to 16 bytes; mixing the higher bits spreads
+    // items allocated in sequence across the table.
+    auto value = reinterpret_cast<std::uintptr_t>(address) >> 4;
+    value ^= value >> 17;
+    value *= 0x9E3779B97F4A7C15ULL;
+    value ^= value >> 29;
+    return stripes()[value % kStripeCount].mutex;
+}
+
+} // namespace plat
