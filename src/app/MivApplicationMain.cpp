@@ -1,20 +1,64 @@
 #include "app/MivApplicationMain.h"
 
+#include "FileData/MivErrorPresenter.h"
+#include "FileData/MivLogSetup.h"
+#include "platform/Log.h"
+#include "platform/MainDispatcher.h"
+#include "platform/QtMainDispatcher.h"
+
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
+#include <clocale>
 #include <csignal>
 #include <cstring>
+#include <langinfo.h>
+
+namespace {
+
+// The QApplication constructor calls setlocale(LC_ALL, ""), which falls back
+// to "C" when LANG is unset; file names and archive entries need UTF-8.
+void ensureUtf8CType()
+{
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+void presentErrorInMessageBox(const plat::Error& error)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), error.localizedDescription(),
+                    QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace
 
 int mivApplicationMain(int argc, char** argv)
 {
-    // Writes to a closed socket or pipe must fail with EPIPE, not end the process.
+    // Writes to a closed socket or pipe must fail with EPIPE, not end the
+    // process; set before any thread starts so every thread inherits it.
     std::signal(SIGPIPE, SIG_IGN);
+
+    MivLogging::setupLogging();
+    MIV_LOG_INFO(QStringLiteral("-------------------> APP START <-------------------------"));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MIVO"));
+    QApplication::setApplicationDisplayName(QStringLiteral("MIVO Zedarirov"));
+    ensureUtf8CType();
+
+    plat::QtMainDispatcher mainThread;
+    plat::MainDispatcher::install(&mainThread);
+    MivErrorPresenter::setPresentationHandler(presentErrorInMessageBox);
 
     // Until the application shell exists the program starts and quits cleanly.
     QTimer::singleShot(0, &app, &QCoreApplication::quit);
-    return app.exec();
+    const int result = app.exec();
+
+    MivErrorPresenter::setPresentationHandler({});
+    plat::MainDispatcher::install(nullptr);
+    plat::shutdownLogging();
+    return result;
 }
