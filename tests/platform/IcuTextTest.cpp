@@ -6,6 +6,8 @@
 #include "platform/RegularExpression.h"
 #include "platform/SortDescriptor.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QThread>

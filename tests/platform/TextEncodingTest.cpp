@@ -1,6 +1,8 @@
 #include "platform/Error.h"
 #include "platform/TextEncoding.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using plat::TextEncoding;
