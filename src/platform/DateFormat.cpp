@@ -40,7 +40,12 @@ DateFormat::DateFormat(const QString& pattern, const QString& timeZoneId, const 
         return;
     if (!timeZoneId.isEmpty())
         formatter->adoptTimeZone(icu::TimeZone::createTimeZone(toIcu(timeZoneId)));
+    // Strict: a missing literal or trailing text is no match.
     formatter->setLenient(false);
+    formatter->setBooleanAttribute(UDAT_PARSE_PARTIAL_LITERAL_MATCH, false, status);
+    formatter->setBooleanAttribute(UDAT_PARSE_MULTIPLE_PATTERNS_FOR_MATCH, false, status);
+    if (U_FAILURE(status))
+        return;
     d->formatter = std::move(formatter);
 }
 
