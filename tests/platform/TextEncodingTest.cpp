@@ -74,8 +74,9 @@ TEST(TextEncodingTest, EveryEncodingWithAConverterOpensAndEveryNumberIsUnique)
         EXPECT_FALSE(cfNumbers.contains(info.cfEncoding));
         numbers.insert(info.encoding);
         cfNumbers.insert(info.cfEncoding);
-        if (!info.icuName.isEmpty())
+        if (!info.icuName.isEmpty()) {
             EXPECT_TRUE(TextEncoding::isConvertible(info.encoding));
+        }
     }
 }
 
