@@ -259,12 +259,12 @@ TEST_F(MivFormattersTest, PermsSnapshotsOrderByMode)
     const PermsData alsoNone(std::nullopt, true, QString());
     const PermsData low(0644, false, QString());
     const PermsData high(0755, false, QString());
-    EXPECT_EQ(none.compare(low), -1);
-    EXPECT_EQ(low.compare(none), 1);
-    EXPECT_EQ(none.compare(alsoNone), 0);
-    EXPECT_EQ(low.compare(high), -1);
-    EXPECT_EQ(high.compare(low), 1);
-    EXPECT_EQ(low.compare(low), 0);
+    EXPECT_TRUE(none.compare(low) < 0);
+    EXPECT_TRUE(low.compare(none) > 0);
+    EXPECT_TRUE(none.compare(alsoNone) == 0);
+    EXPECT_TRUE(low.compare(high) < 0);
+    EXPECT_TRUE(high.compare(low) > 0);
+    EXPECT_TRUE(low.compare(low) == 0);
 }
 
 TEST_F(MivFormattersTest, DatesInTheUserPattern)
