@@ -1,5 +1,6 @@
 #include "platform/BoundedQueue.h"
 
+#include "platform/TaskGuard.h"
 #include "platform/WorkerPool.h"
 
 #include <climits>
@@ -64,7 +65,7 @@ void BoundedQueue::startRunner(Task first)
 void BoundedQueue::runFrom(Task task)
 {
     for (int done = 0;; ++done) {
-        task();
+        detail::runGuarded(task, label());
         task = nullptr;
         std::unique_lock<std::mutex> lock(m_mutex);
         --m_running;

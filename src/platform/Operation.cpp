@@ -1,6 +1,7 @@
 #include "platform/Operation.h"
 
 #include "platform/Log.h"
+#include "platform/TaskGuard.h"
 
 #include <utility>
 
@@ -27,7 +28,7 @@ void Operation::start()
         return;
     }
     setExecuting(true);
-    main();
+    detail::runGuarded([this] { main(); }, name());
     setExecuting(false);
     setFinished(true);
 }

@@ -1,5 +1,6 @@
 #include "platform/ParallelFor.h"
 
+#include "platform/TaskGuard.h"
 #include "platform/ThreadInfo.h"
 #include "platform/Wait.h"
 #include "platform/WorkerPool.h"
@@ -29,7 +30,7 @@ struct LoopState
     {
         std::size_t ran = 0;
         for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
-            (*body)(i);
+            detail::runGuarded([this, i] { (*body)(i); }, QStringLiteral("parallel loop"));
             ++ran;
         }
         if (ran == 0)

@@ -4,11 +4,11 @@ namespace plat {
 
 SerialQueuePtr SerialQueue::create(const QString& label, int qos)
 {
-    return SerialQueuePtr(new SerialQueue(label, qos));
+    return SerialQueuePtr(new SerialQueue(BoundedQueue::create(label, 1, qos)));
 }
 
-SerialQueue::SerialQueue(const QString& label, int qos)
-    : BoundedQueue(label, 1, qos)
+SerialQueue::SerialQueue(BoundedQueuePtr queue)
+    : m_queue(std::move(queue))
 {
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/Qos.h"
+#include "platform/TaskGuard.h"
 #include "platform/ThreadInfo.h"
 
 #include <algorithm>
@@ -208,7 +209,7 @@ void WorkerPool::threadMain()
                 currentLabel = label;
                 setCurrentThreadLabel(currentLabel);
             }
-            work.task();
+            detail::runGuarded(work.task, currentLabel);
             // Captured objects are released before the lock is taken again:
             // their destructors may submit work.
             work = Work{};
@@ -219,8 +220,20 @@ void WorkerPool::threadMain()
             continue;
         }
         ++m_idle;
-        const auto deadline = Clock::now() + m_idleTimeout;
-        if (m_cv.wait_until(lock, deadline, [this] { return m_wakeups > 0; })) {
+        const auto idleSince = Clock::now();
+        bool woken = false;
+        for (;;) {
+            if (m_wakeups > 0) {
+                woken = true;
+                break;
+            }
+            // Read on every turn, so a changed timeout applies at once.
+            const auto deadline = idleSince + m_idleTimeout;
+            if (Clock::now() >= deadline)
+                break;
+            m_cv.wait_until(lock, deadline);
+        }
+        if (woken) {
             // The waker already took this thread off the idle count.
             --m_wakeups;
             --m_starting;
@@ -291,8 +304,11 @@ int WorkerPool::queuedTaskCount() const
 
 void WorkerPool::setIdleTimeout(std::chrono::milliseconds timeout)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_idleTimeout = timeout;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_idleTimeout = timeout;
+    }
+    m_cv.notify_all();
 }
 
 } // namespace plat

@@ -50,7 +50,7 @@ public:
     int blockedThreadCount() const;
     int queuedTaskCount() const;
 
-    // How long a thread stays idle before it exits.
+    // How long a thread stays idle before it exits (five seconds unless set).
     void setIdleTimeout(std::chrono::milliseconds timeout);
 
 private:

@@ -4,6 +4,8 @@
 #include "platform/Wait.h"
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 namespace mivtest {
 
@@ -14,6 +16,18 @@ using namespace std::chrono_literals;
 inline plat::WaitClock::time_point within(std::chrono::milliseconds limit = 20s)
 {
     return plat::WaitClock::now() + limit;
+}
+
+// Polls a condition that no one signals (counters of the executors).
+inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s)
+{
+    const auto deadline = plat::WaitClock::now() + limit;
+    while (!condition()) {
+        if (plat::WaitClock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
 }
 
 // A gate that many tasks wait at until the test opens it once.

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -62,7 +64,7 @@ private:
 
 } // namespace
 
-TEST(OperationQueue, RunsAtMostTheMaximumInOrderOfAdding)
+TEST(OperationQueue, RunsAtMostTheMaximumStartingWithTheFirstAdded)
 {
     auto queue = plat::OperationQueue::create(QStringLiteral("com.quorvex.test"), 3, plat::Qos::Utility);
     EXPECT_EQ(queue->name(), QStringLiteral("com.quorvex.test"));
@@ -93,11 +95,20 @@ TEST(OperationQueue, RunsAtMostTheMaximumInOrderOfAdding)
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(started.wait(within()));
     EXPECT_FALSE(started.wait(plat::WaitClock::now() + 50ms));
+    {
+        // The first three added hold the slots (in which order they record
+        // themselves is up to the threads).
+        std::lock_guard<std::mutex> guard(mutex);
+        std::vector<int> first = order;
+        std::sort(first.begin(), first.end());
+        EXPECT_EQ(first, (std::vector<int>{0, 1, 2}));
+    }
     EXPECT_EQ(queue->operationCount(), 10);
     gate.open();
     queue->waitUntilAllOperationsAreFinished();
     EXPECT_EQ(queue->operationCount(), 0);
     EXPECT_EQ(most.load(), 3);
+    std::sort(order.begin(), order.end());
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
@@ -189,6 +200,16 @@ TEST(OperationQueue, OperationThatFinishesLaterKeepsItsSlot)
     slow->finishNow();
     EXPECT_TRUE(next->waitUntilFinished(within()));
     EXPECT_EQ(next->mainCalls.load(), 1);
+}
+
+TEST(Operation, MainThatThrowsStillFinishesTheOperation)
+{
+    auto operation = RecordingOperation::create([] { throw std::runtime_error("boom"); });
+    auto queue = plat::OperationQueue::create(QStringLiteral("throws"), 1);
+    queue->addOperation(operation);
+    EXPECT_TRUE(operation->waitUntilFinished(within()));
+    queue->waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(queue->operationCount(), 0);
 }
 
 TEST(OperationQueue, AnOperationRunsOnceEvenWhenAddedTwice)

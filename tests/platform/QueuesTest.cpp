@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -67,10 +70,9 @@ TEST(SerialQueue, RunsTasksOneAtATimeInSubmissionOrderUnderItsLabel)
     EXPECT_EQ(wrongLabel.load(), 0);
 }
 
-TEST(SerialQueue, PendingWorkKeepsTheQueueAliveAfterItsOwnerLetsGo)
+TEST(SerialQueue, PendingWorkRunsAfterTheOwnerLetsGoOfTheQueue)
 {
     auto queue = plat::SerialQueue::create(QStringLiteral("orphan"));
-    std::weak_ptr<plat::SerialQueue> weak = queue;
     Gate gate;
     std::atomic<int> ran{0};
     plat::Semaphore done;
@@ -83,21 +85,48 @@ TEST(SerialQueue, PendingWorkKeepsTheQueueAliveAfterItsOwnerLetsGo)
         done.signal();
     });
     queue.reset();
-    EXPECT_FALSE(weak.expired());
     gate.open();
     ASSERT_TRUE(done.wait(within()));
     EXPECT_EQ(ran.load(), 2);
-    // The last runner lets go of the queue once it has nothing left.
-    const auto deadline = within();
-    while (!weak.expired() && plat::WaitClock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_TRUE(weak.expired());
+}
+
+TEST(BoundedQueue, PendingWorkKeepsTheQueueAliveUntilItIsDone)
+{
+    auto queue = plat::BoundedQueue::create(QStringLiteral("orphan"), 2);
+    std::weak_ptr<plat::BoundedQueue> weak = queue;
+    Gate gate;
+    std::atomic<int> ran{0};
+    for (int i = 0; i < 5; ++i) {
+        queue->async([&] {
+            gate.wait();
+            ++ran;
+        });
+    }
+    queue.reset();
+    EXPECT_FALSE(weak.expired());
+    gate.open();
+    // The last runner lets go of the queue once nothing is left.
+    EXPECT_TRUE(eventually([&] { return weak.expired(); }));
+    EXPECT_EQ(ran.load(), 5);
+}
+
+TEST(BoundedQueue, ThrowingTaskIsContainedAndFreesItsSlot)
+{
+    auto queue = plat::BoundedQueue::create(QStringLiteral("throws"), 1);
+    plat::Semaphore done;
+    queue->async([] { throw std::runtime_error("boom"); });
+    queue->async([&] { done.signal(); });
+    EXPECT_TRUE(done.wait(within()));
+    // The slot comes free just after the last task returns.
+    EXPECT_TRUE(eventually([&] { return queue->runningCount() == 0; }));
 }
 
 TEST(BoundedQueue, MaximumOfTwoRunsFiveBlocksTwoAtATimeInSubmissionOrder)
 {
     auto queue = plat::BoundedQueue::create(QStringLiteral("com.quorvex.test-bounded"), 2);
-    Gate gate;
+    // Each block waits at its own gate, so exactly one slot comes free at a
+    // time and the block that takes it is determined.
+    std::array<Gate, 5> gates;
     plat::Semaphore started;
     std::mutex mutex;
     std::vector<int> startOrder;
@@ -111,28 +140,42 @@ TEST(BoundedQueue, MaximumOfTwoRunsFiveBlocksTwoAtATimeInSubmissionOrder)
                 startOrder.push_back(i);
             }
             started.signal();
-            gate.wait();
+            gates[i].wait();
             inFlight.leave();
             finished.signal();
         });
     }
+    const auto startedSoFar = [&] {
+        std::lock_guard<std::mutex> guard(mutex);
+        std::vector<int> sorted = startOrder;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
     ASSERT_TRUE(started.wait(within()));
     ASSERT_TRUE(started.wait(within()));
     // Two run and hold their slots; the other three wait in the queue's own
     // list, not on pool threads.
+    EXPECT_EQ(startedSoFar(), (std::vector<int>{0, 1}));
     EXPECT_EQ(queue->runningCount(), 2);
     EXPECT_EQ(queue->pendingCount(), 3);
     EXPECT_FALSE(started.wait(plat::WaitClock::now() + 50ms));
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        EXPECT_EQ(startOrder, (std::vector<int>{0, 1}));
-    }
-    gate.open();
+
+    gates[0].open();
+    ASSERT_TRUE(started.wait(within()));
+    EXPECT_EQ(startedSoFar(), (std::vector<int>{0, 1, 2}));
+    gates[1].open();
+    ASSERT_TRUE(started.wait(within()));
+    EXPECT_EQ(startedSoFar(), (std::vector<int>{0, 1, 2, 3}));
+    gates[2].open();
+    ASSERT_TRUE(started.wait(within()));
+    EXPECT_EQ(startedSoFar(), (std::vector<int>{0, 1, 2, 3, 4}));
+    gates[3].open();
+    gates[4].open();
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(finished.wait(within()));
-    EXPECT_EQ(startOrder, (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(inFlight.most.load(), 2);
-    EXPECT_EQ(queue->runningCount(), 0);
+    // The slot comes free just after the last block returns.
+    EXPECT_TRUE(eventually([&] { return queue->runningCount() == 0; }));
 }
 
 TEST(BoundedQueue, RaisingTheMaximumStartsWaitingBlocksAtOnce)
