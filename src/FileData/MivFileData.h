@@ -20,11 +20,13 @@
 
 class IMivCalculateSizeDelegate;
 class IMivFileDataUpdateDelegate;
+class MivColorDefinition;
 class IMivFileWatcherContextDelegate;
 class QMimeData;
 
 namespace plat {
 class Error;
+class Operation;
 }
 
 // The private pasteboard type of items.
@@ -60,8 +62,39 @@ public:
 
     MivFileData();
     ~MivFileData() override;
+
+    // Makes an item in two phases: the constructor only sets fields, then
+    // didCreate runs the steps that call overridable operations (a root
+    // refreshes itself when made). Kinds are made through here.
+    template <class T, class... Args>
+    static std::shared_ptr<T> makeItem(Args&&... args)
+    {
+        auto item = std::make_shared<T>(std::forward<Args>(args)...);
+        item->didCreate();
+        return item;
+    }
     MivFileData(const MivFileData&) = delete;
     MivFileData& operator=(const MivFileData&) = delete;
+
+    // --- Extension slots: later subsystems fill these for every item ---
+    // Runs an operation and waits for it (the run-loop operations). NO here.
+    virtual bool performOperation(const std::shared_ptr<plat::Operation>& operation, plat::Error* errorRes);
+    // The ".." row answers YES.
+    virtual bool isUpFolderData() const;
+    // The thumbnail view's item: identity, representation and its kind,
+    // version and title. Null / 0 here: the item has no thumbnail.
+    virtual QString imageUID() const;
+    virtual QString imageRepresentationType() const;
+    virtual QVariant imageRepresentation() const;
+    virtual quint64 imageVersion() const;
+    virtual QString imageTitle() const;
+    // Every item can be selected in the thumbnail view unless a kind says not.
+    virtual bool isSelectable() const;
+    // The colouring rules: the row colour (invalid: none) and whether one
+    // rule's definition matches the item. NO here.
+    virtual QColor calculateColor();
+    virtual bool checkColorDefinition(const std::shared_ptr<const MivColorDefinition>& definition, const QString& against,
+                                      const PermsDataPtr& perms);
 
     // --- Identity (the platform's object identity; URL and local items override) ---
     virtual bool isEqual(const MivFileData* other) const;
@@ -261,6 +294,9 @@ public:
     virtual void setShortInfo(const QString& shortInfo);
 
 protected:
+    // The second phase of creation (see makeItem); nothing in the base.
+    virtual void didCreate() {}
+
     // The item's monitor: the recursive lock the model names for the
     // permission snapshot (and, in URL items, the path key).
     std::recursive_mutex& monitor() const { return _monitor; }
@@ -280,6 +316,10 @@ protected:
 
     void setDisplayName(const QString& displayName);
     QString ctxPath() const;
+    // The operation the current thread works for has been cancelled.
+    static bool hasCancelledOperation();
+    // This item as a shared pointer; null for an item no shared_ptr owns.
+    MivFileDataPtr selfPtr();
     void setCtxPath(const QString& ctxPath);
     QString storedShortInfo() const;
     PermsDataPtr permsData() const;

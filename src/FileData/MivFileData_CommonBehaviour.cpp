@@ -1,12 +1,36 @@
-// The behaviour the base shares with every kind: blocking, the permission
-// snapshot, the listing conveniences, and the hooks whose common behaviour
-// (refresh, lazy loading, sizes, watchers, sort keys, icons, summary, header
-// bytes, pasteboard) still answers neutrally here.
+// The behaviour the base shares with every kind: refresh and naming, lazy
+// loading, icons, sort keys, the context path, folder sizes, blocking,
+// telling watchers, the listing conveniences, the permission snapshot, the
+// one-line summary and the first bytes of a file.
 #include "FileData/MivFileData.h"
 
+#include "FileData/IMivCalculateSizeDelegate.h"
+#include "FileData/IMivCopyFile.h"
+#include "FileData/IMivFileDataPropertiesProvider.h"
+#include "FileData/IMivFileDataUpdateDelegate.h"
+#include "FileData/IMivFileWatcherContextDelegate.h"
+#include "FileData/IMivIconPlugin.h"
+#include "FileData/MivDateFormatter.h"
+#include "FileData/MivExec.h"
+#include "FileData/MivFileDataHelpers.h"
+#include "FileData/MivFileSizeFormatter.h"
+#include "FileData/MivFileUtils.h"
+#include "FileData/MivIconDescriptor.h"
+#include "FileData/MivImageUtils.h"
+#include "FileData/MivItemHooks.h"
 #include "FileData/MivListFilesParams.h"
+#include "FileData/MivOverlayImage.h"
+#include "FileData/MivPermsFormatter.h"
+#include "FileData/MivUtils.h"
 #include "FileData/PermsData.h"
+#include "platform/ConcurrentQueue.h"
+#include "platform/Error.h"
 #include "platform/Log.h"
+#include "platform/Operation.h"
+#include "platform/PathString.h"
+#include "platform/Qos.h"
+
+#include <exception>
 
 // --- Blocked counter ---
 
@@ -66,30 +90,333 @@ QList<MivFileDataPtr> MivFileData::listElements(bool hidden, const MivFileCallba
     return listElements(hidden, std::nullopt, callback, errorRes);
 }
 
-// --- Hooks answering neutrally until the common behaviour is built ---
+// --- Extension slots ---
+
+bool MivFileData::performOperation(const std::shared_ptr<plat::Operation>&, plat::Error*) { return false; }
+bool MivFileData::isUpFolderData() const { return false; }
+QString MivFileData::imageUID() const { return QString(); }
+QString MivFileData::imageRepresentationType() const { return QString(); }
+QVariant MivFileData::imageRepresentation() const { return QVariant(); }
+quint64 MivFileData::imageVersion() const { return 0; }
+QString MivFileData::imageTitle() const { return QString(); }
+bool MivFileData::isSelectable() const { return true; }
+QColor MivFileData::calculateColor() { return QColor(); }
+
+bool MivFileData::checkColorDefinition(const std::shared_ptr<const MivColorDefinition>&, const QString&, const PermsDataPtr&)
+{
+    return false;
+}
+
+// --- Helpers ---
+
+bool MivFileData::hasCancelledOperation()
+{
+    const plat::OperationPtr operation = plat::Operation::currentThreadOperation();
+    return operation && operation->isCancelled();
+}
+
+MivFileDataPtr MivFileData::selfPtr() { return weak_from_this().lock(); }
+
+namespace {
+
+std::shared_ptr<IMivFileDataPropertiesProvider> provider() { return MivFileDataHelpers::fileDataPropertiesProvider(); }
+
+// One size and one date formatter for every item's summary, made on first use.
+const MivFileSizeFormatter& sharedSizeFormatter()
+{
+    static const MivFileSizeFormatter formatter;
+    return formatter;
+}
+
+const MivDateFormatter& sharedDateFormatter()
+{
+    static const MivDateFormatter formatter;
+    return formatter;
+}
+
+} // namespace
+
+// --- Refresh and naming ---
+
+void MivFileData::refresh()
+{
+    setShortInfo(QString());
+    {
+        std::lock_guard lock(_monitor);
+        setPermsData(nullptr);
+    }
+    if (!icon())
+        initIcon();
+    resolveExtension();
+    if (!extenssion().isEmpty())
+        setDisplayName(plat::PathString::deletingPathExtension(name()));
+    setRefreshed(true);
+}
+
+void MivFileData::resolveExtension()
+{
+    if (isFolder()) {
+        setExtenssion(QString());
+        return;
+    }
+    if (extenssion().isEmpty())
+        setExtenssion(MivFileUtils::resolveExtension(sourcePath()));
+}
+
+// --- Lazy loading ---
 
 bool MivFileData::refreshForSortDescriptor(const std::optional<plat::SortDescriptor>&) { return false; }
-void MivFileData::updateLazyLoadedData(const MivLazyLoadDataPtr&) {}
-MivLazyLoadDataPtr MivFileData::doLazyLoad(const QString&, const QSet<QString>&) { return nullptr; }
+
+MivLazyLoadDataPtr MivFileData::doLazyLoad(const QString& sortKey, const QSet<QString>& hidden)
+{
+    MivLazyLoadDataPtr data = prepareForLazyLoad(sortKey, hidden);
+    lazyLoadIcon();
+    return data;
+}
+
 MivLazyLoadDataPtr MivFileData::prepareForLazyLoad(const QString&, const QSet<QString>&) { return nullptr; }
+
+void MivFileData::updateLazyLoadedData(const MivLazyLoadDataPtr& lazyData)
+{
+    lazyLoadData(lazyData);
+    setShortInfo(QString());
+    setLoaded(true);
+}
+
 void MivFileData::lazyLoadData(const MivLazyLoadDataPtr&) {}
-int MivFileData::sortKey() const { return 0; }
-QString MivFileData::folderNameSortKey() const { return QStringLiteral(""); }
-QByteArray MivFileData::bytes(quint64) { return QByteArray(); }
-QString MivFileData::contextPath() { return ctxPath(); }
-void MivFileData::refreshContextView(const MivFileDataPtr&) {}
-void MivFileData::resolveExtension() {}
-void MivFileData::refresh() {}
-void MivFileData::lazyLoadIcon() {}
-MivIconDescriptorPtr MivFileData::resolveLinkIconForImage(const MivIconDescriptorPtr& image) const { return image; }
-void MivFileData::initIcon() {}
-bool MivFileData::updateFolderSizeState() { return false; }
-void MivFileData::updateSize(const std::shared_ptr<IMivFileDataUpdateDelegate>&, bool) {}
-quint64 MivFileData::calculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>&) { return 0; }
-qint64 MivFileData::doCalculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>&) { return 0; }
-bool MivFileData::imageNotResolved() const { return false; }
-MivIconDescriptorPtr MivFileData::resolveIcon() const { return icon(); }
-QString MivFileData::shortInfo() { return storedShortInfo(); }
+
+// --- Icons ---
+
+void MivFileData::initIcon() { updateIconImage(MivFileUtils::notLoadedImage()); }
+
+bool MivFileData::imageNotResolved() const
+{
+    const MivIconDescriptorPtr current = icon();
+    return !current || current == MivFileUtils::notLoadedImage();
+}
+
+MivIconDescriptorPtr MivFileData::resolveIcon() const
+{
+    if (!imageNotResolved())
+        return icon();
+    if (folder())
+        return MivFileUtils::folderIconImage();
+    if (MivIconDescriptorPtr typeIcon = MivImageUtils::iconForFileType(extenssion()))
+        return typeIcon;
+    return MivFileUtils::fileIconImage();
+}
+
+void MivFileData::lazyLoadIcon()
+{
+    MivIconDescriptorPtr image = resolveIcon();
+    if (const auto settings = provider()) {
+        const MivFileDataPtr self = selfPtr();
+        // The first plug-in that answers wins; the others are not asked.
+        for (const auto& plugin : settings->imagePlugins()) {
+            if (!plugin)
+                continue;
+            if (MivIconDescriptorPtr converted = plugin->convertIcon(image, self)) {
+                image = converted;
+                break;
+            }
+        }
+    }
+    updateIconImage(resolveLinkIconForImage(image));
+}
+
+MivIconDescriptorPtr MivFileData::resolveLinkIconForImage(const MivIconDescriptorPtr& image) const
+{
+    if (!link() || !image)
+        return image;
+    return MivOverlayImage::create(MivImageUtils::sysIconNamed(QStringLiteral("AliasBadgeIcon")), image);
+}
+
+// --- Sort keys ---
+
+int MivFileData::sortKey() const
+{
+    const auto settings = provider();
+    return settings && settings->foldersFirst() && folder() ? -99 : 0;
+}
+
+QString MivFileData::folderNameSortKey() const
+{
+    if (sortKey() != 0) {
+        const auto settings = provider();
+        if (settings && settings->foldersAlwaysByName())
+            return name();
+    }
+    return QStringLiteral("");
+}
+
+// --- Context path ---
+
+QString MivFileData::contextPath()
+{
+    const QString cached = ctxPath();
+    if (!cached.isNull())
+        return cached;
+    const MivFileDataPtr container = parent();
+    const QString base = container ? container->contextPath() : QStringLiteral("");
+    const QString path = QStringLiteral("%1/%2").arg(base, MivUtils::sanitizedString(nameForContext()));
+    setCtxPath(path);
+    return path;
+}
+
+// --- Folder sizes ---
+
+bool MivFileData::updateFolderSizeState()
+{
+    if (calulatingSize() || !folder() || size() >= 0)
+        return false;
+    setSize(link() ? kSizeLinkToFolder : kSizeFolderNotCounted);
+    return true;
+}
+
+void MivFileData::updateSize(const std::shared_ptr<IMivFileDataUpdateDelegate>& delegate, bool inBackground)
+{
+    if (calulatingSize() || !folder() || size() >= 0)
+        return;
+    // Claimed atomically: two callers racing past the test above must not
+    // both start a calculation of the same folder.
+    bool idle = false;
+    if (!_calulatingSize.compare_exchange_strong(idle, true))
+        return;
+    setSize(kSizeCalculating);
+
+    const MivFileDataPtr self = selfPtr();
+    auto job = [this, self, delegate] {
+        setSize(static_cast<qint64>(calculateSizeWithDelegate(nullptr)));
+        setShortInfo(QString());
+        if (delegate && self)
+            MivExec::runAsyncOnMainThread([delegate, self] { delegate->didUpdateSizeData(self); });
+        setCalulatingSize(false);
+    };
+    // An item nobody owns through a shared pointer cannot be kept alive on a
+    // queue: its calculation runs here.
+    if (!self) {
+        job();
+        return;
+    }
+    if (inBackground)
+        plat::ConcurrentQueue::global(plat::Qos::Background)->async(job);
+    else if (MivExec::isMainThread())
+        plat::ConcurrentQueue::global(plat::Qos::Default)->async(job);
+    else
+        job();
+}
+
+quint64 MivFileData::calculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
+{
+    MIV_LOG(plat::LogLevel::Verbose, QStringLiteral("Calculate size for context: %1").arg(description()));
+    if (hasCancelledOperation())
+        return 0;
+    const qint64 current = size();
+    if (folder() && current < 1)
+        return static_cast<quint64>(std::max<qint64>(doCalculateSizeWithDelegate(delegate), 0));
+    // A file whose size is not known yet holds a negative marker; it counts nothing.
+    return static_cast<quint64>(std::max<qint64>(current, 0));
+}
+
+qint64 MivFileData::doCalculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
+{
+    if (!refreshed())
+        refresh();
+    if (hasCancelledOperation())
+        return 0;
+    plat::Error error;
+    const QList<MivFileDataPtr> children = listElements(true, MivFileCallback(), &error);
+    if (!error.isNull())
+        MIV_LOG_WARN(QStringLiteral("(%1) Error in %2: %3").arg(description(), QString::fromLatin1(Q_FUNC_INFO), error.description()));
+
+    quint64 total = 0;
+    for (const MivFileDataPtr& child : children) {
+        if (child) {
+            try {
+                total += child->calculateSizeWithDelegate(delegate);
+            } catch (const std::exception& exception) {
+                MIV_LOG_ERROR(QStringLiteral("[%1] Exception while calculating file size: %2")
+                                  .arg(QString::fromLatin1(Q_FUNC_INFO), QString::fromUtf8(exception.what())));
+            } catch (...) {
+                MIV_LOG_ERROR(QStringLiteral("[%1] Exception while calculating file size: %2")
+                                  .arg(QString::fromLatin1(Q_FUNC_INFO), QStringLiteral("unknown exception")));
+            }
+        }
+        // A cancelled calculation answers what it has, but does not store it.
+        if (hasCancelledOperation())
+            return static_cast<qint64>(total);
+    }
+    setPhysicalSize(static_cast<qint64>(total));
+    return static_cast<qint64>(total);
+}
+
+// --- Watchers ---
+
+void MivFileData::refreshContextView(const MivFileDataPtr& selection)
+{
+    // A copy: watchers may come and go while they are told.
+    const QList<std::weak_ptr<IMivFileWatcherContextDelegate>> watchers = watchedDelegates();
+    for (const auto& entry : watchers) {
+        const std::shared_ptr<IMivFileWatcherContextDelegate> watcher = entry.lock();
+        if (!watcher)
+            continue;
+        if (selection)
+            watcher->refreshContextWithSelectionOf(selection);
+        else
+            watcher->contextContentChanged({});
+    }
+}
+
+// --- Summary ---
+
+QString MivFileData::shortInfo()
+{
+    const QString cached = storedShortInfo();
+    if (!cached.isNull())
+        return cached;
+    const QString sizeText = sharedSizeFormatter().stringForObjectValue(QVariant::fromValue(size()));
+    // The stored date: the summary must not start the lazy reading a kind's
+    // getter may do.
+    const QString dateText = sharedDateFormatter().stringFromDate(MivFileData::modificationDate());
+    const PermsDataPtr snapshot = perms();
+    const QString permsText = snapshot ? MivPermsFormatter::formatPerms(*snapshot, 0) : QString();
+    const QString summary = QStringLiteral("%1 %2 %3").arg(sizeText, dateText, permsText);
+    setShortInfo(summary);
+    return summary;
+}
+
+// --- First bytes ---
+
+QByteArray MivFileData::bytes(quint64 count)
+{
+    if (folder())
+        return QByteArray();
+    QByteArray header = headerData();
+    if (static_cast<quint64>(header.size()) >= count)
+        return header.left(static_cast<qsizetype>(count));
+    if (dynamic_cast<IMivCopyFile*>(this)) {
+        if (const auto reader = MivItemHooks::makeSyncDataReader(selfPtr(), count)) {
+            header = QByteArray("");
+            while (static_cast<quint64>(header.size()) < count) {
+                const std::optional<QByteArray> chunk = reader->readChunk();
+                if (!chunk)
+                    break;
+                if (!chunk->isEmpty())
+                    header.append(*chunk);
+            }
+            reader->close();
+            setHeaderData(header);
+        }
+    }
+    if (header.isNull())
+        return QByteArray();
+    if (static_cast<quint64>(header.size()) <= count)
+        return header;
+    return header.left(static_cast<qsizetype>(count));
+}
+
+// --- Pasteboard: the writer comes with the application shell ---
+
 QStringList MivFileData::writableTypesForPasteboard(const QMimeData*) const { return {}; }
 int MivFileData::writingOptionsForType(const QString&, const QMimeData*) const { return 0; }
 QVariant MivFileData::pasteboardPropertyListForType(const QString&) const { return QVariant(); }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileData/MivFileDataTypes.h"
+#include "platform/SortDescriptor.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -70,4 +73,36 @@ public:
     // (from "//" to the next "/", "?" or "#") is looked at, so an "@" in the
     // path part never costs the host.
     static QString stripUserDataInPath(const QString& path);
+
+    // --- Shared icons (MivFileUtils_Icons.cpp) ---
+
+    // Made once and never replaced; every call answers the same object, so
+    // callers may compare by identity (the not-loaded placeholder is).
+    static MivIconDescriptorPtr notLoadedImage();
+    static MivIconDescriptorPtr fileIconImage();
+    // The local item's folder icon and the item base's: equal, not the same object.
+    static MivIconDescriptorPtr defaultFolderIconImage();
+    static MivIconDescriptorPtr folderIconImage();
+    // Sort data for listings that need no sort attribute: its key "##virt##"
+    // names no attribute, so nothing extra is loaded for it.
+    static const plat::SortDescriptor& virtualSortDescriptor();
+
+    // --- Item tests (MivFileUtils_ItemTests.cpp) ---
+
+    // A remote item (any remote back-end).
+    static bool isNetworkFile(const MivFileDataPtr& item);
+    // Remote, on a remote or plug-in file system, or a virtual item.
+    static bool isSpecialFile(const MivFileDataPtr& item);
+    // Shown as a folder: a folder, or an item whose content may be shown.
+    static bool isFolder(const MivFileDataPtr& item);
+    // activate, exists and isFolder, asked in that order up to the first NO.
+    static bool isActiveExistDirectory(const MivFileDataPtr& item);
+    // A file URL of a folder. Folders are never packages here.
+    static bool isFileDirectoryAtURL(const QUrl& url);
+    // Three octal digits for owner, group and others ("755"); higher bits
+    // (set-user-ID, sticky, file type) are ignored.
+    static QString convertPosixToString(quint64 posix);
+    // The file URL of the path an open descriptor refers to; invalid when
+    // the system reports none.
+    static QUrl urlForFileDescriptor(int fileDescriptor);
 };
