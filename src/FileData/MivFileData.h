@@ -70,7 +70,7 @@ public:
     static std::shared_ptr<T> makeItem(Args&&... args)
     {
         auto item = std::make_shared<T>(std::forward<Args>(args)...);
-        item->didCreate();
+        static_cast<MivFileData*>(item.get())->didCreate();
         return item;
     }
     MivFileData(const MivFileData&) = delete;

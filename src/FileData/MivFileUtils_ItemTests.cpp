@@ -2,7 +2,7 @@
 
 #include "FileData/IMivRemoteFile.h"
 #include "FileData/MivFileData.h"
-//#include "FileData/MivRemoteFileData.h"
+#include "FileData/MivRemoteFileData.h"
 #include "FileData/MivSimpleFileData.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
@@ -14,7 +14,7 @@
 
 bool MivFileUtils::isNetworkFile(const MivFileDataPtr& item)
 {
-    return false; // TEMP
+    return dynamic_cast<const MivRemoteFileData*>(item.get()) != nullptr;
 }
 
 bool MivFileUtils::isSpecialFile(const MivFileDataPtr& item)
