@@ -80,6 +80,7 @@ TEST(MivExecQueuesTest, SharedOperationQueueIsMadeOnceUnderConcurrentFirstReques
 TEST(MivExecQueuesTest, BoundedQueueRunsAtMostItsMaximumInSubmissionOrder)
 {
     const auto queue = MivExec::createConcurrentDispatchQueueWithNameAndMaxConcurrency("com.quorvex.test-bounded", 2);
+    mivtest::Gate gate;
     std::atomic<int> running{0};
     std::atomic<int> peak{0};
     std::mutex mutex;
@@ -97,17 +98,28 @@ TEST(MivExecQueuesTest, BoundedQueueRunsAtMostItsMaximumInSubmissionOrder)
                 int previous = peak.load();
                 while (previous < now && !peak.compare_exchange_weak(previous, now)) {
                 }
-                std::this_thread::sleep_for(5ms);
+                gate.wait();
                 --running;
                 done->leave();
             },
             queue);
     }
+    const auto startedCount = [&] {
+        std::lock_guard<std::mutex> guard(mutex);
+        return started.size();
+    };
+    // While the first two are held, nothing else may start.
+    ASSERT_TRUE(mivtest::eventually([&] { return startedCount() == 2; }));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(startedCount(), 2u);
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        EXPECT_EQ(std::set<int>(started.begin(), started.end()), (std::set<int>{0, 1}));
+    }
+    gate.open();
     ASSERT_TRUE(done->wait(within()));
     EXPECT_LE(peak.load(), 2);
     ASSERT_EQ(started.size(), 5u);
-    // Five blocks with two slots: the first two start first, the last last.
-    EXPECT_EQ(std::set<int>(started.begin(), started.begin() + 2), (std::set<int>{0, 1}));
     EXPECT_EQ(started.back(), 4);
 }
 
