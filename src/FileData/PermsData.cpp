@@ -10,6 +10,11 @@ PermsData::PermsData(const MivFileData& data)
 {
 }
 
+PermsData::PermsData(std::optional<qint64> posix, bool folder, QString linkPath)
+    : _folder(folder), _posix(posix), _linkPath(std::move(linkPath))
+{
+}
+
 PermsData::PermsData(const PermsData& other)
     : _folder(other.folder()), _posix(other.posix()), _linkPath(other.linkPath())
 {

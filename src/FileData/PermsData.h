@@ -15,6 +15,7 @@ class PermsData
 public:
     // Copies the item's posix, folder and linkPath as they are now.
     explicit PermsData(const MivFileData& data);
+    PermsData(std::optional<qint64> posix, bool folder, QString linkPath);
     // A copy carries the mode, folder flag and link path, not the cached text.
     PermsData(const PermsData& other);
     PermsData& operator=(const PermsData&) = delete;

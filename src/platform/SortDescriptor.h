@@ -19,6 +19,11 @@ struct SortDescriptor
     bool ascending = true;
     Comparison comparison = Comparison::Default;
 
+    // The order of two texts under this descriptor: negative, zero or
+    // positive as a goes before, with or after b, by the comparison kind and
+    // reversed when descending.
+    int compare(const QString& a, const QString& b) const;
+
     bool operator==(const SortDescriptor& other) const = default;
 };
 

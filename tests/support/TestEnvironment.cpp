@@ -1,5 +1,7 @@
 #include "support/TestEnvironment.h"
 
+#include "platform/IcuLocale.h"
+
 #include <QByteArray>
 #include <QDir>
 
@@ -50,6 +52,9 @@ TestEnvironment::TestEnvironment()
     ::tzset();
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("ICU_LOCALE", "en_US", 1);
+    // ICU reads no ICU_LOCALE variable: pin its default locale itself, before
+    // any thread formats or compares texts.
+    plat::setIcuDefaultLocale(QStringLiteral("en_US"));
 
     std::setlocale(LC_ALL, "C.UTF-8");
     if (std::string(nl_langinfo(CODESET)) != "UTF-8")

@@ -1,0 +1,52 @@
+#include "FileData/Extensions/StringExtensions.h"
+
+#include "platform/Path.h"
+#include "platform/Error.h"
+#include "platform/RegularExpression.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace StringExtensions {
+
+namespace {
+constexpr qint64 kFileNotFoundStatus = -43;
+}
+
+bool getFSRef(const QString& string, plat::Error* error)
+{
+    plat::Error::clear(error);
+    struct stat info {};
+    const QByteArray path = plat::Path::toNative(string);
+    if (!path.isEmpty() && ::stat(path.constData(), &info) == 0)
+        return true;
+    const int code = path.isEmpty() ? ENOENT : errno;
+    const plat::Error posix(QLatin1String(plat::kPosixErrorDomain), code, QString::fromLocal8Bit(std::strerror(code)));
+    QVariantMap userInfo;
+    userInfo.insert(QLatin1String(plat::kFilePathErrorKey), string);
+    plat::Error::assign(error, plat::Error(QLatin1String(plat::kOSStatusErrorDomain), kFileNotFoundStatus, userInfo)
+                                   .withUnderlyingError(posix));
+    return false;
+}
+
+QString stringBySeparatingCapitalizedWords(const QString& string)
+{
+    // Compiled once for the process; a failure is a programming error.
+    static const auto upperCase = [] {
+        plat::Error error;
+        auto expression = std::make_unique<plat::RegularExpression>(QStringLiteral("[\\p{Uppercase Letter}]"), 0, &error);
+        if (!expression->isValid())
+            throw std::runtime_error(error.description().toStdString());
+        return expression;
+    }();
+    if (string.size() < 2)
+        return string;
+    return upperCase->replaceAll(string, QStringLiteral(" $0"), 1);
+}
+
+} // namespace StringExtensions

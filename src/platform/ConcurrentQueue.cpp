@@ -1,0 +1,46 @@
+#include "platform/ConcurrentQueue.h"
+
+#include "platform/WorkerPool.h"
+
+namespace plat {
+
+ConcurrentQueuePtr ConcurrentQueue::create(const QString& label, int qos)
+{
+    return ConcurrentQueuePtr(new ConcurrentQueue(label, qos));
+}
+
+ConcurrentQueuePtr ConcurrentQueue::global(int qos)
+{
+    static const ConcurrentQueuePtr queues[] = {
+        create(QStringLiteral("plat.global.qos-%1").arg(Qos::UserInteractive), Qos::UserInteractive),
+        create(QStringLiteral("plat.global.qos-%1").arg(Qos::UserInitiated), Qos::UserInitiated),
+        create(QStringLiteral("plat.global.qos-%1").arg(Qos::Default), Qos::Default),
+        create(QStringLiteral("plat.global.qos-%1").arg(Qos::Utility), Qos::Utility),
+        create(QStringLiteral("plat.global.qos-%1").arg(Qos::Background), Qos::Background),
+    };
+    switch (Qos::band(qos)) {
+    case Qos::UserInteractive:
+        return queues[0];
+    case Qos::UserInitiated:
+        return queues[1];
+    case Qos::Utility:
+        return queues[3];
+    case Qos::Background:
+        return queues[4];
+    default:
+        return queues[2];
+    }
+}
+
+ConcurrentQueue::ConcurrentQueue(const QString& label, int qos)
+    : m_label(label)
+    , m_qos(Qos::band(qos))
+{
+}
+
+void ConcurrentQueue::async(Task task)
+{
+    WorkerPool::forQos(m_qos).submit(m_label, std::move(task));
+}
+
+} // namespace plat

@@ -1,0 +1,74 @@
+#include "platform/Group.h"
+
+#include "platform/Log.h"
+
+namespace plat {
+
+GroupPtr Group::create()
+{
+    return GroupPtr(new Group);
+}
+
+void Group::enter()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    ++m_count;
+}
+
+void Group::leave()
+{
+    std::vector<Notification> due;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (m_count == 0) {
+            MIV_LOG_ERROR(QStringLiteral("Group left more often than entered; ignored"));
+            return;
+        }
+        if (--m_count > 0)
+            return;
+        due.swap(m_notifications);
+    }
+    m_cv.notify_all();
+    wakeMainWaiters();
+    for (Notification& notification : due)
+        notification.queue->async(std::move(notification.task));
+}
+
+void Group::async(DispatchQueue& queue, DispatchQueue::Task task)
+{
+    enter();
+    queue.async([self = shared_from_this(), task = std::move(task)] {
+        task();
+        self->leave();
+    });
+}
+
+bool Group::wait(WaitClock::time_point deadline)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return waitUntil(lock, m_cv, [this] { return m_count == 0; }, deadline);
+}
+
+void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
+{
+    if (!queue) {
+        MIV_LOG_ERROR(QStringLiteral("Group notification without a queue; dropped"));
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (m_count > 0) {
+            m_notifications.push_back(Notification{std::move(queue), std::move(task)});
+            return;
+        }
+    }
+    queue->async(std::move(task));
+}
+
+long Group::count() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_count;
+}
+
+} // namespace plat

@@ -1,0 +1,27 @@
+#include "platform/MainQueue.h"
+
+#include "platform/Log.h"
+#include "platform/MainDispatcher.h"
+
+namespace plat {
+
+std::shared_ptr<MainQueue> MainQueue::instance()
+{
+    static const std::shared_ptr<MainQueue> queue(new MainQueue);
+    return queue;
+}
+
+void MainQueue::async(Task task)
+{
+    if (MainDispatcher* dispatcher = MainDispatcher::instance())
+        dispatcher->post(std::move(task));
+    else
+        MIV_LOG_ERROR(QStringLiteral("No main thread is installed: work for it is dropped"));
+}
+
+QString MainQueue::label() const
+{
+    return QStringLiteral("main");
+}
+
+} // namespace plat

@@ -1,0 +1,121 @@
+#include "platform/RegularExpression.h"
+
+#include "platform/Error.h"
+
+#include <QCoreApplication>
+
+#include "platform/IcuString.h"
+
+#include <unicode/regex.h>
+
+namespace plat {
+
+using icu_string::fromIcu;
+using icu_string::toIcu;
+
+struct RegularExpression::Impl
+{
+    QString pattern;
+    // The pattern is immutable and shareable; each call makes its own matcher.
+    std::unique_ptr<icu::RegexPattern> compiled;
+
+    std::unique_ptr<icu::RegexMatcher> matcher(const icu::UnicodeString& input) const
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::RegexMatcher> result(compiled->matcher(input, status));
+        if (U_FAILURE(status))
+            return nullptr;
+        return result;
+    }
+};
+
+RegularExpression::RegularExpression(const QString& pattern, int options, Error* error) : d(std::make_unique<Impl>())
+{
+    d->pattern = pattern;
+    uint32_t flags = 0;
+    if (options & CaseInsensitive)
+        flags |= UREGEX_CASE_INSENSITIVE;
+    UParseError parseError{};
+    UErrorCode status = U_ZERO_ERROR;
+    d->compiled.reset(icu::RegexPattern::compile(toIcu(pattern), flags, parseError, status));
+    if (U_FAILURE(status)) {
+        d->compiled.reset();
+        Error::assign(error, Error(QLatin1String(kCocoaErrorDomain), 2048,
+                                   QCoreApplication::translate("RegularExpression", "The value \u201c%1\u201d is invalid.").arg(pattern)));
+    }
+}
+
+RegularExpression::~RegularExpression() = default;
+
+bool RegularExpression::isValid() const
+{
+    return d->compiled != nullptr;
+}
+
+QString RegularExpression::pattern() const
+{
+    return d->pattern;
+}
+
+bool RegularExpression::matches(const QString& text) const
+{
+    if (!d->compiled)
+        return false;
+    const icu::UnicodeString input = toIcu(text);
+    auto matcher = d->matcher(input);
+    UErrorCode status = U_ZERO_ERROR;
+    return matcher && matcher->matches(status) && U_SUCCESS(status);
+}
+
+bool RegularExpression::contains(const QString& text) const
+{
+    if (!d->compiled)
+        return false;
+    const icu::UnicodeString input = toIcu(text);
+    auto matcher = d->matcher(input);
+    return matcher && matcher->find();
+}
+
+QStringList RegularExpression::firstMatch(const QString& text) const
+{
+    if (!d->compiled)
+        return {};
+    const icu::UnicodeString input = toIcu(text);
+    auto matcher = d->matcher(input);
+    if (!matcher || !matcher->find())
+        return {};
+    QStringList groups;
+    for (int32_t i = 0; i <= matcher->groupCount(); ++i) {
+        UErrorCode status = U_ZERO_ERROR;
+        if (matcher->start(i, status) < 0 || U_FAILURE(status))
+            groups.append(QString());
+        else
+            groups.append(fromIcu(matcher->group(i, status)));
+    }
+    return groups;
+}
+
+QString RegularExpression::replaceAll(const QString& text, const QString& replacementTemplate, qsizetype from) const
+{
+    if (!d->compiled || from < 0 || from > text.size())
+        return text;
+    const icu::UnicodeString input = toIcu(text);
+    auto matcher = d->matcher(input);
+    if (!matcher)
+        return text;
+    UErrorCode status = U_ZERO_ERROR;
+    matcher->region(int32_t(from), input.length(), status);
+    const icu::UnicodeString replacement = toIcu(replacementTemplate);
+    icu::UnicodeString result;
+    bool replaced = false;
+    while (U_SUCCESS(status) && matcher->find()) {
+        matcher->appendReplacement(result, replacement, status);
+        replaced = true;
+    }
+    if (U_FAILURE(status) || !replaced)
+        return text;
+    matcher->appendTail(result);
+    return fromIcu(result);
+}
+
+} // namespace plat

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/BlockingObserver.h"
+
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace plat {
+
+// The threads of one quality-of-service band. Work submitted here runs on
+// at most "width" (the processor count) threads that are busy at a time, but
+// the pool grows past that whenever its threads block: callers wait inside
+// queue work all the time, and a fixed pool would deadlock.
+//
+// Growth has two sources. A thread that enters a plat wait (ScopedBlocking)
+// stops counting as busy, so a replacement starts at once. A wait that plat
+// cannot see (a blocking library call) is caught by a monitor: when a band has
+// queued work and none of its tasks finished for about 50 ms, the band may
+// keep one more thread busy. At 64 threads the work waits in the queue and one
+// warning is logged. Threads idle for a while exit.
+class WorkerPool final : private detail::BlockingObserver
+{
+public:
+    using Task = std::function<void()>;
+
+    static constexpr int kMaxThreads = 64;
+    static constexpr std::chrono::milliseconds kStallInterval{50};
+
+    // The pool of the band that qos falls into (see Qos::band). Pools live for
+    // the whole process.
+    static WorkerPool& forQos(int qos);
+
+    // Processor count: how many threads of a band run at once when none blocks.
+    static int width();
+
+    // Runs the task on a thread of this pool, in submission order relative to
+    // other submissions. The thread carries the label while the task runs.
+    void submit(const QString& label, Task task);
+
+    int qos() const { return m_qos; }
+
+    // Figures for tests and diagnostics.
+    int threadCount() const;
+    int idleThreadCount() const;
+    int blockedThreadCount() const;
+    int queuedTaskCount() const;
+
+    // How long a thread stays idle before it exits (five seconds unless set).
+    void setIdleTimeout(std::chrono::milliseconds timeout);
+
+private:
+    struct Work
+    {
+        QString label;
+        Task task;
+    };
+    class Monitor;
+
+    explicit WorkerPool(int qos);
+    ~WorkerPool() = default;
+
+    void threadMain();
+    // Starts or wakes threads for queued work as far as width and cap allow.
+    void balanceLocked();
+    int busyLocked() const { return m_threads - m_idle - m_blocked; }
+    int widthLocked() const;
+    bool hasUnclaimedWorkLocked() const { return static_cast<int>(m_queue.size()) > m_starting; }
+    // Monitor step: widens a stalled band by one thread. Answers whether the
+    // band still has work waiting for a thread.
+    bool checkStall(std::chrono::steady_clock::time_point now);
+
+    void threadWillBlock() override;
+    void threadDidUnblock() override;
+
+    const int m_qos;
+    const QString m_threadLabel;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Work> m_queue;
+    int m_threads = 0;   // alive
+    int m_idle = 0;      // waiting for work
+    int m_blocked = 0;   // inside a plat wait while running a task
+    int m_starting = 0;  // started or woken, not yet at the queue
+    int m_wakeups = 0;   // wake-ups handed to idle threads, not yet taken
+    int m_extraWidth = 0; // threads the monitor let through for stalled work
+    bool m_capWarned = false;
+    std::chrono::steady_clock::time_point m_lastProgress;
+    std::chrono::milliseconds m_idleTimeout{5000};
+};
+
+} // namespace plat

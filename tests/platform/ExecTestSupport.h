@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/Group.h"
+#include "platform/Wait.h"
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace mivtest {
+
+using namespace std::chrono_literals;
+
+// Generous limit for waits in executor tests: a regression fails the test
+// instead of hanging it.
+inline plat::WaitClock::time_point within(std::chrono::milliseconds limit = 20s)
+{
+    return plat::WaitClock::now() + limit;
+}
+
+// Polls a condition that no one signals (counters of the executors).
+inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s)
+{
+    const auto deadline = plat::WaitClock::now() + limit;
+    while (!condition()) {
+        if (plat::WaitClock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// A gate that many tasks wait at until the test opens it once.
+class Gate
+{
+public:
+    Gate() { m_group->enter(); }
+    ~Gate() { open(); }
+    bool wait(plat::WaitClock::time_point deadline = within()) { return m_group->wait(deadline); }
+    void open()
+    {
+        if (!m_opened) {
+            m_opened = true;
+            m_group->leave();
+        }
+    }
+
+private:
+    plat::GroupPtr m_group = plat::Group::create();
+    bool m_opened = false;
+};
+
+} // namespace mivtest
