@@ -12,7 +12,7 @@ public:
 
     virtual bool copyAllowed() const = 0;
     virtual void closeContext(const MivCopyContextPtr& context) = 0;
-    virtual std::shared_ptr<MivFileStreamHandler> openStream(const std::shared_ptr<MivStream>& stream, quint64 bufferSize,
+    virtual std::shared_ptr<MivFileStreamHandler> openStream(const std::shared_ptr<plat::Stream>& stream, quint64 bufferSize,
                                                              const MivFileDataPtr& target,
                                                              const MivCopyContextPtr& context) = 0;
     virtual bool checkExistWithContext(const MivCopyContextPtr& context) = 0;

@@ -5,10 +5,18 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
+
+class MivMaxConcurrentTasksQueue;
 
 namespace plat {
+class ConcurrentQueue;
+class DispatchQueue;
+class Operation;
+class OperationQueue;
 class Process;
-}
+class SerialQueue;
+} // namespace plat
 
 // The one place that decides on which thread or queue work runs.
 class MivExec
@@ -34,6 +42,43 @@ public:
     static void runAsyncOnMainThread(Block block, bool forceAsync);
 
     static bool isMainThread();
+
+    // Hands the block to the queue without waiting; no queue means a later
+    // turn of the main loop.
+    static void runAsync(Block block, const std::shared_ptr<plat::DispatchQueue>& on);
+    // Hands the block to the bounded queue; with no queue the block is dropped.
+    static void runAsync(Block block, const std::shared_ptr<MivMaxConcurrentTasksQueue>& onQueue);
+
+    // Runs the block on the global queue of that priority and waits until it
+    // finishes or the time-out (milliseconds) passes, whichever comes first.
+    // A block that outlasts the time-out keeps running; the caller is not told.
+    static void runAndJoin(Block block, unsigned timeout, long priority);
+
+    // Queue factories: each answers a new queue owned by the caller. Labels of
+    // dispatch queues are used as given; operation queue names get the
+    // prefix "com.quorvex.".
+    static std::shared_ptr<plat::SerialQueue> createSerialDispatchQueueWithName(const char* label);
+    static std::shared_ptr<plat::ConcurrentQueue> createConcurrentDispatchQueueWithName(const char* label);
+    static std::shared_ptr<plat::ConcurrentQueue> createConcurrentDispatchQueueWithNameQos(const char* label, int qos);
+    static std::shared_ptr<MivMaxConcurrentTasksQueue>
+    createConcurrentDispatchQueueWithNameAndMaxConcurrency(const char* label, unsigned maxConcurrency);
+    static std::shared_ptr<plat::OperationQueue>
+    createOperationQueueWithName(const QString& name, int maxOperationsCount, int qualityOfService);
+    static std::shared_ptr<plat::OperationQueue> createUtilityOperationQueueWithName(const QString& name);
+    static std::shared_ptr<plat::OperationQueue> createSingleOperationQueueWithName(const QString& name);
+    static std::shared_ptr<plat::OperationQueue> createBackgroundOperationQueueWithName(const QString& name);
+
+    // "com.quorvex.shared.operation.queue": at most 20 operations at the
+    // utility quality of service; made once, on first request.
+    static std::shared_ptr<plat::OperationQueue> sharedOperationQueue();
+    static void addOperationWithBlock(Block block, const std::shared_ptr<plat::OperationQueue>& toQueue);
+    // Runs the operations on a fresh background queue, in order, and waits
+    // until all have finished.
+    static void runOperations(const std::vector<std::shared_ptr<plat::Operation>>& operations);
+
+    // True when the current thread works for a registered operation
+    // (plat::Operation::ThreadRegistration) that is cancelled or finished.
+    static bool hasCancelledOperation();
 
     // Starts a user tool and answers the running process at once; its output
     // is not captured and nobody needs to wait for it (the process reaper

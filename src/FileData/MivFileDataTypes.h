@@ -16,6 +16,11 @@ class MivFileStreamHandler;
 class MivCopyContext;
 class IMivStreamHandlerDelegate;
 
+namespace plat {
+// One end of a bound stream pair, the platform stream of the transfer layer.
+class Stream;
+}
+
 using MivFileDataPtr = std::shared_ptr<MivFileData>;
 using MivFileDataWeakPtr = std::weak_ptr<MivFileData>;
 using PermsDataPtr = std::shared_ptr<PermsData>;

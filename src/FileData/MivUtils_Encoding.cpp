@@ -1,6 +1,6 @@
 #include "FileData/MivUtils.h"
 
-#include "FileData/MivNativePathShim.h"
+#include "platform/Path.h"
 #include "platform/Log.h"
 #include "platform/TextEncoding.h"
 
@@ -48,7 +48,7 @@ bool MivUtils::setTextEncodingAttribute(quint64 encoding, const QUrl& url)
 
 QString MivUtils::extValueForAttr(const QString& attr, const QUrl& fileURL)
 {
-    const QByteArray path = miv_detail::nativePathOfFileUrl(fileURL);
+    const QByteArray path = plat::Path::toNative(plat::Path::fromFileUrl(fileURL));
     if (path.isEmpty())
         return {};
     const QByteArray name = attr.toUtf8();
@@ -72,7 +72,7 @@ QString MivUtils::extValueForAttr(const QString& attr, const QUrl& fileURL)
 
 int MivUtils::setExtValue(const QString& value, const QString& attr, const QUrl& fileURL)
 {
-    const QByteArray path = miv_detail::nativePathOfFileUrl(fileURL);
+    const QByteArray path = plat::Path::toNative(plat::Path::fromFileUrl(fileURL));
     if (path.isEmpty())
         return -1;
     const QByteArray bytes = value.toUtf8();

@@ -1,25 +1,17 @@
 #include "platform/DateFormat.h"
 
+#include "platform/IcuString.h"
+
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
-#include <unicode/unistr.h>
 
 #include <mutex>
 
 namespace plat {
 
-namespace {
-icu::UnicodeString toIcu(const QString& text)
-{
-    return icu::UnicodeString(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
-}
-
-QString fromIcu(const icu::UnicodeString& text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
-}
-} // namespace
+using icu_string::fromIcu;
+using icu_string::toIcu;
 
 struct DateFormat::Impl
 {

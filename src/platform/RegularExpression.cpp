@@ -4,22 +4,14 @@
 
 #include <QCoreApplication>
 
+#include "platform/IcuString.h"
+
 #include <unicode/regex.h>
-#include <unicode/unistr.h>
 
 namespace plat {
 
-namespace {
-icu::UnicodeString toIcu(const QString& text)
-{
-    return icu::UnicodeString(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
-}
-
-QString fromIcu(const icu::UnicodeString& text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
-}
-} // namespace
+using icu_string::fromIcu;
+using icu_string::toIcu;
 
 struct RegularExpression::Impl
 {

@@ -303,7 +303,7 @@ public:
     std::shared_ptr<IMivStreamHandlerDelegate> createUploadDelegate() override { return nullptr; }
     bool copyAllowed() const override { return true; }
     void closeContext(const MivCopyContextPtr&) override {}
-    std::shared_ptr<MivFileStreamHandler> openStream(const std::shared_ptr<MivStream>&, quint64, const MivFileDataPtr&,
+    std::shared_ptr<MivFileStreamHandler> openStream(const std::shared_ptr<plat::Stream>&, quint64, const MivFileDataPtr&,
                                                      const MivCopyContextPtr&) override
     {
         return nullptr;

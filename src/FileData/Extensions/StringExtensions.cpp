@@ -1,6 +1,6 @@
 #include "FileData/Extensions/StringExtensions.h"
 
-#include "FileData/MivNativePathShim.h"
+#include "platform/Path.h"
 #include "platform/Error.h"
 #include "platform/RegularExpression.h"
 
@@ -22,7 +22,7 @@ bool getFSRef(const QString& string, plat::Error* error)
 {
     plat::Error::clear(error);
     struct stat info {};
-    const QByteArray path = miv_detail::nativePath(string);
+    const QByteArray path = plat::Path::toNative(string);
     if (!path.isEmpty() && ::stat(path.constData(), &info) == 0)
         return true;
     const int code = path.isEmpty() ? ENOENT : errno;

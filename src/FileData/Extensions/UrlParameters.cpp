@@ -1,6 +1,9 @@
 #include "FileData/Extensions/UrlParameters.h"
 
+#include "platform/Error.h"
 #include "platform/Log.h"
+#include "platform/Path.h"
+#include "platform/TextEncoding.h"
 
 #include <QByteArray>
 
@@ -14,89 +17,38 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // Text encodings.
-// TODO(text-encoding registry): replace encodeText/decodeBytes with the
-// platform's encoding registry once it exists; until then UTF-8, ISO Latin 1
-// and ASCII are the encodings a URL can be escaped or unescaped in.
-// UTF-8 encoding maps the lone surrogates U+DC80..U+DCFF back to the raw bytes
-// they stand for (the path codec's convention for names that are not UTF-8).
 // ---------------------------------------------------------------------------
 
+// UTF-8 goes through the path codec, so the lone surrogates that stand for
+// bytes of names that are not UTF-8 travel back as those bytes.
 std::optional<QByteArray> encodeText(const QString& text, int encoding)
 {
-    QByteArray out;
-    out.reserve(text.size());
-    switch (encoding) {
-    case kASCIIStringEncoding:
-    case kISOLatin1StringEncoding: {
-        const char16_t limit = encoding == kASCIIStringEncoding ? 0x80 : 0x100;
-        for (const QChar c : text) {
-            if (c.unicode() >= limit)
-                return std::nullopt;
-            out.append(char(c.unicode()));
-        }
-        return out;
-    }
-    case kUTF8StringEncoding: {
-        const qsizetype n = text.size();
-        for (qsizetype i = 0; i < n; ++i) {
+    if (encoding == kUTF8StringEncoding) {
+        // A stray surrogate that stands for no byte is broken text, not a name.
+        for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text.at(i).unicode();
-            char32_t cp = c;
-            if (QChar::isHighSurrogate(c)) {
-                if (i + 1 >= n || !QChar::isLowSurrogate(text.at(i + 1).unicode()))
-                    return std::nullopt;
-                cp = QChar::surrogateToUcs4(c, text.at(++i).unicode());
-            } else if (QChar::isLowSurrogate(c)) {
-                if (c < 0xDC80 || c > 0xDCFF)
-                    return std::nullopt;
-                out.append(char(c - 0xDC00));
-                continue;
-            }
-            if (cp < 0x80) {
-                out.append(char(cp));
-            } else if (cp < 0x800) {
-                out.append(char(0xC0 | (cp >> 6)));
-                out.append(char(0x80 | (cp & 0x3F)));
-            } else if (cp < 0x10000) {
-                out.append(char(0xE0 | (cp >> 12)));
-                out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-                out.append(char(0x80 | (cp & 0x3F)));
-            } else {
-                out.append(char(0xF0 | (cp >> 18)));
-                out.append(char(0x80 | ((cp >> 12) & 0x3F)));
-                out.append(char(0x80 | ((cp >> 6) & 0x3F)));
-                out.append(char(0x80 | (cp & 0x3F)));
-            }
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+                ++i;
+            else if (QChar::isSurrogate(c) && (c < 0xDC80 || c > 0xDCFF))
+                return std::nullopt;
         }
-        return out;
+        return plat::Path::toNative(text);
     }
-    default:
+    plat::Error error;
+    QByteArray bytes = plat::TextEncoding::encode(text, static_cast<quint64>(encoding), &error);
+    if (error)
         return std::nullopt;
-    }
+    return bytes;
 }
 
 // Strict: bytes that are not valid in the encoding make the whole text fail.
 std::optional<QString> decodeBytes(const QByteArray& bytes, int encoding)
 {
-    switch (encoding) {
-    case kASCIIStringEncoding:
-        for (const char b : bytes) {
-            if (static_cast<unsigned char>(b) >= 0x80)
-                return std::nullopt;
-        }
-        return QString::fromLatin1(bytes);
-    case kISOLatin1StringEncoding:
-        return QString::fromLatin1(bytes);
-    case kUTF8StringEncoding: {
-        // QString::fromUtf8 replaces bad sequences silently; compare the round
-        // trip to find them (overlong forms and surrogates do not survive it).
-        QString text = QString::fromUtf8(bytes);
-        if (text.toUtf8() != bytes)
-            return std::nullopt;
-        return text;
-    }
-    default:
+    plat::Error error;
+    QString text = plat::TextEncoding::decode(bytes, static_cast<quint64>(encoding), &error);
+    if (error)
         return std::nullopt;
-    }
+    return text;
 }
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,247 @@
+#include "support/MemoryFileData.h"
+#include "support/ScopedTransferClock.h"
+#include "support/TransferCopy.h"
+
+#include "FileData/Extensions/DataDigest.h"
+#include "FileData/Extensions/FileStreamHandler.h"
+#include "FileData/IMivStreamHandlerOperationDelegate.h"
+#include "FileData/MivFileInputStreamHandler.h"
+#include "FileData/MivFileOutputStreamHandler.h"
+#include "platform/InputStream.h"
+#include "platform/OutputStream.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+using mivtest::MemoryFileData;
+using mivtest::copyThroughPump;
+
+namespace {
+
+constexpr quint64 kChunk = 65536;
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    for (qsizetype i = size / 4 * 4; i < size; ++i)
+        bytes[i] = char(generator.bounded(256));
+    return bytes;
+}
+
+// Counts the notices and may veto or cancel on one of them.
+class Observer : public IMivStreamHandlerOperationDelegate
+{
+public:
+    bool handler(const std::shared_ptr<MivFileStreamHandler>& handler, int status) override
+    {
+        ++notices;
+        lastStatus = status;
+        if (cancelAt == notices)
+            handler->cancel();
+        return vetoAt != notices;
+    }
+    int notices = 0;
+    int lastStatus = -1;
+    int cancelAt = -1;
+    int vetoAt = -1;
+};
+
+} // namespace
+
+struct CopyCase
+{
+    const char* name;
+    qsizetype size;
+    mivtest::MemoryTransferOptions download;
+    mivtest::MemoryTransferOptions upload;
+};
+
+// Whole copies through the pump arrive byte for byte, whatever chunk sizes
+// and transient answers the two sides give.
+TEST(StreamHandlerTest, CopiesArriveWhole)
+{
+    mivtest::MemoryTransferOptions random;
+    random.maxChunk = 50000;
+    random.transientRate = 0.2;
+    mivtest::MemoryTransferOptions randomUpload = random;
+    randomUpload.seed = 99;
+    randomUpload.maxChunk = 7000;
+    const CopyCase cases[] = {
+        {"empty", 0, {}, {}},
+        {"one byte", 1, {}, {}},
+        {"exactly one chunk", qsizetype(kChunk), {}, {}},
+        {"one chunk and a byte", qsizetype(kChunk) + 1, {}, {}},
+        {"a few MB, random answers", 3 * 1024 * 1024 + 17, random, randomUpload},
+    };
+    for (const CopyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = randomBytes(c.size, quint32(c.size) + 1);
+        auto source = MemoryFileData::create(QStringLiteral("source"), bytes);
+        auto target = MemoryFileData::create(QStringLiteral("target"), QByteArray("old content"));
+        source->downloadOptions = c.download;
+        target->uploadOptions = c.upload;
+        plat::Error error;
+        EXPECT_TRUE(copyThroughPump(source, target, kChunk, &error));
+        EXPECT_FALSE(error) << error.description().toStdString();
+        EXPECT_EQ(DataDigest::SHA256(target->data()), DataDigest::SHA256(bytes));
+        EXPECT_EQ(target->data().size(), bytes.size());
+        EXPECT_EQ(target->finishCount, 1);
+        EXPECT_EQ(source->openDelegates, 0) << "both delegates closed";
+        EXPECT_EQ(target->openDelegates, 0);
+    }
+}
+
+// A source whose size is unknown (0, -1, a size marker) still arrives whole:
+// the notices follow the bytes moved, and the pair is drained at the end.
+TEST(StreamHandlerTest, SourceOfUnknownSizeArrivesWhole)
+{
+    const QByteArray bytes = randomBytes(100000, 5);
+    for (qint64 reported : {qint64(0), qint64(-1), qint64(-101)}) {
+        SCOPED_TRACE(reported);
+        auto source = MemoryFileData::create(QStringLiteral("source"), bytes);
+        source->setSize(reported);
+        auto target = MemoryFileData::create(QStringLiteral("target"));
+        auto observer = std::make_shared<Observer>();
+        EXPECT_TRUE(copyThroughPump(source, target, 32768, nullptr, observer));
+        EXPECT_EQ(target->data(), bytes);
+        EXPECT_EQ(observer->notices, 4) << "32768 x 3 + 1696";
+    }
+}
+
+TEST(StreamHandlerTest, ChunkSizeFollowsThePositivePreference)
+{
+    struct Case
+    {
+        qint64 preferred;
+        quint64 expected;
+    };
+    for (const Case& c : {Case{-1, 65536}, Case{32768, 32768}, Case{100000, 65536}, Case{0, 65536}}) {
+        auto item = MemoryFileData::create(QStringLiteral("x"));
+        item->downloadOptions.preferredBufferSize = c.preferred;
+        std::shared_ptr<plat::OutputStream> out;
+        MivFileStreamHandler::createStreamPairWithBufferSize(kChunk * 2, &out, nullptr);
+        auto handler = FileStreamHandler::createHandlerFor(out, item.get(), kChunk);
+        ASSERT_TRUE(handler);
+        EXPECT_EQ(handler->transferBufferSize(), c.expected) << c.preferred;
+    }
+}
+
+TEST(StreamHandlerTest, HandlersAreMadeOnlyForPairEnds)
+{
+    std::shared_ptr<plat::OutputStream> out;
+    std::shared_ptr<plat::InputStream> in;
+    MivFileStreamHandler::createStreamPairWithBufferSize(16, &out, &in);
+    auto item = MemoryFileData::create(QStringLiteral("x"));
+    EXPECT_TRUE(std::dynamic_pointer_cast<MivFileOutputStreamHandler>(FileStreamHandler::createHandlerFor(out, item.get(), 8)));
+    EXPECT_TRUE(std::dynamic_pointer_cast<MivFileInputStreamHandler>(FileStreamHandler::createHandlerFor(in, item.get(), 8)));
+    EXPECT_FALSE(FileStreamHandler::createHandlerFor(out, nullptr, 8));
+
+    class OtherStream : public plat::Stream
+    {
+    public:
+        void open() override {}
+        void close() override {}
+        plat::StreamStatus streamStatus() const override { return plat::StreamStatus::NotOpen; }
+        plat::Error streamError() const override { return {}; }
+    };
+    EXPECT_FALSE(FileStreamHandler::createHandlerFor(std::make_shared<OtherStream>(), item.get(), 8));
+}
+
+TEST(StreamHandlerTest, FailuresOfEitherSideFailTheCopyWithTheirError)
+{
+    const QByteArray bytes = randomBytes(300000, 3);
+    for (bool failDownload : {true, false}) {
+        SCOPED_TRACE(failDownload ? "download fails" : "upload fails");
+        auto source = MemoryFileData::create(QStringLiteral("source"), bytes);
+        auto target = MemoryFileData::create(QStringLiteral("target"), QByteArray("keep me"));
+        (failDownload ? source->downloadOptions : target->uploadOptions).failAfter = 100000;
+        plat::Error error;
+        EXPECT_FALSE(copyThroughPump(source, target, kChunk, &error));
+        EXPECT_EQ(error, MemoryFileData::injectedError());
+        EXPECT_EQ(target->data(), "keep me") << "nothing committed";
+        EXPECT_EQ(target->finishCount, 1);
+        EXPECT_FALSE(target->lastFinishResult);
+    }
+}
+
+TEST(StreamHandlerTest, RefusedOpenGivesNoHandler)
+{
+    auto source = MemoryFileData::create(QStringLiteral("source"), QByteArray("abc"));
+    auto target = MemoryFileData::create(QStringLiteral("target"));
+    target->uploadOptions.refuseOpen = true;
+    EXPECT_FALSE(copyThroughPump(source, target, kChunk));
+    EXPECT_EQ(source->openDelegates, 0) << "the opened source side was closed again";
+}
+
+TEST(StreamHandlerTest, ObserverVetoFailsTheRun)
+{
+    auto source = MemoryFileData::create(QStringLiteral("source"), randomBytes(200000, 1));
+    auto target = MemoryFileData::create(QStringLiteral("target"));
+    auto observer = std::make_shared<Observer>();
+    observer->vetoAt = 2;
+    EXPECT_FALSE(copyThroughPump(source, target, kChunk, nullptr, observer));
+    EXPECT_EQ(observer->notices, 2);
+    EXPECT_FALSE(target->lastFinishResult);
+}
+
+TEST(StreamHandlerTest, CancelStopsTheDelegateAndTheRun)
+{
+    auto source = MemoryFileData::create(QStringLiteral("source"), randomBytes(500000, 2));
+    auto target = MemoryFileData::create(QStringLiteral("target"));
+    auto observer = std::make_shared<Observer>();
+    observer->cancelAt = 1;
+    EXPECT_FALSE(copyThroughPump(source, target, kChunk, nullptr, observer));
+    EXPECT_EQ(source->cancelCount, 1) << "the back-end request was told";
+    EXPECT_EQ(observer->notices, 1) << "the next step found the stream closed";
+    EXPECT_TRUE(target->data().isEmpty());
+}
+
+// The stall clock starts at open: transient answers right at the start are
+// no stall, while answers that stay transient fail after 10 s on either side.
+TEST(StreamHandlerTest, StallLimitOnBothSides)
+{
+    mivtest::ScopedTransferClock clock;
+    const QByteArray bytes = randomBytes(150000, 4);
+    auto tick = [&clock] { clock->advance(1.0); };
+
+    {
+        auto source = MemoryFileData::create(QStringLiteral("source"), bytes);
+        auto target = MemoryFileData::create(QStringLiteral("target"));
+        target->uploadOptions.leadingTransients = 5;
+        target->uploadOptions.onTransient = tick;
+        source->downloadOptions.leadingTransients = 5;
+        source->downloadOptions.onTransient = tick;
+        EXPECT_TRUE(copyThroughPump(source, target, kChunk));
+        EXPECT_EQ(target->data(), bytes);
+    }
+    for (bool stallUpload : {true, false}) {
+        SCOPED_TRACE(stallUpload ? "upload stalls" : "download stalls");
+        auto source = MemoryFileData::create(QStringLiteral("source"), bytes);
+        auto target = MemoryFileData::create(QStringLiteral("target"));
+        auto& options = stallUpload ? target->uploadOptions : source->downloadOptions;
+        options.alwaysTransient = true;
+        options.transientValue = -35; // a back-end's would-block code
+        options.onTransient = tick;
+        const double start = clock->now();
+        plat::Error error;
+        EXPECT_FALSE(copyThroughPump(source, target, kChunk, &error));
+        EXPECT_TRUE(error);
+        EXPECT_GE(clock->now() - start, 10.0);
+        EXPECT_LE(clock->now() - start, 12.0);
+    }
+}
+
+// A source of 0 bytes flushes at once: no notice, success.
+TEST(StreamHandlerTest, EmptySourceSendsNoNotice)
+{
+    auto source = MemoryFileData::create(QStringLiteral("source"));
+    auto target = MemoryFileData::create(QStringLiteral("target"), QByteArray("old"));
+    auto observer = std::make_shared<Observer>();
+    EXPECT_TRUE(copyThroughPump(source, target, kChunk, nullptr, observer));
+    EXPECT_EQ(observer->notices, 0);
+    EXPECT_TRUE(target->data().isEmpty());
+    EXPECT_TRUE(target->lastFinishResult);
+}
