@@ -13,10 +13,11 @@ public:
     using MivFileData::makeFolderWithName;
 
     bool copyAllowed() const override;
+    // Transfer delegates that move nothing; kinds with bytes override them.
     void closeContext(const MivCopyContextPtr& context) override;
     std::shared_ptr<IMivStreamHandlerDelegate> createDownloadDelegate() override;
     std::shared_ptr<IMivStreamHandlerDelegate> createUploadDelegate() override;
-    std::shared_ptr<MivFileStreamHandler> openStream(const std::shared_ptr<MivStream>& stream, quint64 bufferSize,
+    std::shared_ptr<MivFileStreamHandler> openStream(const std::shared_ptr<plat::Stream>& stream, quint64 bufferSize,
                                                      const MivFileDataPtr& target, const MivCopyContextPtr& context) override;
     bool checkExistWithContext(const MivCopyContextPtr& context) override;
     MivFileDataPtr makeFolderWithName(const QString& name, const MivCopyContextPtr& context, plat::Error* error) override;
