@@ -1,0 +1,113 @@
+#pragma once
+
+#include "FileData/IMivFileDataPropertiesProvider.h"
+#include "FileData/IMivIconPlugin.h"
+#include "FileData/MivFileData.h"
+#include "FileData/MivFileDataHelpers.h"
+#include "FileData/MivItemHooks.h"
+#include "FileData/MivSimpleFileData.h"
+#include "platform/Error.h"
+
+#include <QList>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace itemtest {
+
+// Settings as the item base reads them; registered for one test's scope.
+class Settings : public IMivFileDataPropertiesProvider
+{
+public:
+    bool foldersAlwaysByName() const override { return byName; }
+    bool foldersFirst() const override { return first; }
+    bool packagesFirst() const override { return false; }
+    bool treatPackagesAsFolders() const override { return false; }
+    bool iconPreview() const override { return false; }
+    bool useTrash() const override { return true; }
+    bool useLocalizedNames() const override { return false; }
+    qint64 fileSizeCalculationFormat() const override { return 1024; }
+    qint64 permissionFormat() const override { return 0; }
+    QString dateFormat() const override { return QStringLiteral("dd/MM/yy HH:mm:ss"); }
+    qint64 sizeDisplayFormat() const override { return 0; }
+    QList<std::shared_ptr<IMivPlugin>> plugins() const override { return {}; }
+    QList<std::shared_ptr<IMivIconPlugin>> imagePlugins() const override { return iconPlugins; }
+    QVariantMap dict() const override { return {}; }
+    void setDictObject(const QVariant&, const QString&) override {}
+
+    bool first = false;
+    bool byName = false;
+    QList<std::shared_ptr<IMivIconPlugin>> iconPlugins;
+};
+
+struct ScopedSettings
+{
+    std::shared_ptr<Settings> settings = std::make_shared<Settings>();
+    ScopedSettings() { MivFileDataHelpers::registerFileDataPropertiesProvider(settings); }
+    ~ScopedSettings() { MivFileDataHelpers::registerFileDataPropertiesProvider(nullptr); }
+};
+
+// Clears every item hook a test set, whatever way the test ends.
+struct ScopedHooks
+{
+    ~ScopedHooks()
+    {
+        MivItemHooks::setMakeInstanceForURL(nullptr);
+        MivItemHooks::setRootData(nullptr);
+        MivItemHooks::setDriveVolumeDescription(nullptr);
+        MivItemHooks::setMountedShareBaseURL(nullptr);
+        MivItemHooks::setFastFolderSizeAtURL(nullptr);
+        MivItemHooks::setMakeSyncDataReader(nullptr);
+        MivItemHooks::setRealParentForData(nullptr);
+    }
+};
+
+// A folder of the base kind whose listing answers the children it was given
+// (and, when set, an error beside them).
+class TreeFolder : public MivFileData
+{
+public:
+    bool folder() const override { return true; }
+    QString pathKey() const override { return name(); }
+    bool listElementsToArray(QList<MivFileDataPtr>& array, const MivListFilesParams&, const MivFileCallback& callback,
+                             plat::Error* errorRes) override
+    {
+        ++listings;
+        for (const auto& child : children) {
+            array.append(child);
+            if (callback)
+                callback(child);
+        }
+        if (!listingError.isNull())
+            plat::Error::assign(errorRes, listingError);
+        return listingError.isNull();
+    }
+
+    QList<MivFileDataPtr> children;
+    plat::Error listingError;
+    int listings = 0;
+};
+
+// A file whose size calculation runs a step first (and may throw).
+class SizedFile : public MivFileData
+{
+public:
+    quint64 calculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate) override
+    {
+        if (step)
+            step();
+        return MivFileData::calculateSizeWithDelegate(delegate);
+    }
+    std::function<void()> step;
+};
+
+inline std::shared_ptr<SizedFile> sizedFile(qint64 size, std::function<void()> step = {})
+{
+    auto file = std::make_shared<SizedFile>();
+    file->setSize(size);
+    file->step = std::move(step);
+    return file;
+}
+
+} // namespace itemtest
