@@ -71,7 +71,8 @@ MivIconDescriptorPtr MivImageUtils::templateIconNamed(const QString& name, QSize
         made = std::make_shared<MivIconDescriptor>();
         made->setResourceName(resource);
     }
-    if (!size.isNull())
+    // QSizeF() is (-1, -1): no size was given, as with (0, 0).
+    if (size.isValid() && !size.isNull())
         made->setSize(size);
     made->setTemplate(true);
     return made;
