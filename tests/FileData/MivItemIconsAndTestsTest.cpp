@@ -43,7 +43,7 @@ TEST(MivItemIconsTest, TemplateIconsAndOverlays)
 
     const auto resource = MivImageUtils::templateIconNamed(QStringLiteral("toolbar-copy.png"), QSizeF(), false);
     EXPECT_EQ(resource->resourceName(), QStringLiteral("toolbar-copy"));
-    EXPECT_TRUE(resource->size().isNull());
+    EXPECT_FALSE(resource->size().isValid()) << "no size given: the size the view asks for";
 
     const auto plain = MivIconDescriptor::make(QStringLiteral("folder"));
     const auto once = MivOverlayImage::create(MivImageUtils::sysIconNamed(QStringLiteral("AliasBadgeIcon")), plain);
