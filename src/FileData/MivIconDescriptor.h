@@ -43,7 +43,8 @@ public:
     // Drawn in the current foreground colour, as monochrome toolbar icons are.
     bool isTemplate() const { return m_template; }
     void setTemplate(bool isTemplate) { m_template = isTemplate; }
-    // The display size in points; empty means the size the view asks for.
+    // The display size in points; invalid (the default) means the size the
+    // view asks for.
     QSizeF size() const { return m_size; }
     void setSize(QSizeF size) { m_size = size; }
     // For an icon made by putting a badge on another icon: that icon (the

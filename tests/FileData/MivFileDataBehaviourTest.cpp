@@ -499,6 +499,21 @@ TEST(MivFileDataBehaviourTest, HeaderBytesWithoutAReaderAnswerTheCache)
     EXPECT_EQ(file->bytes(2), QByteArray("x"));
 }
 
+// --- Summary ---
+
+TEST(MivFileDataBehaviourTest, SummaryIsBuiltOnceFromSizeDateAndPermissions)
+{
+    MivSimpleFileData item;
+    item.setSize(2048);
+    item.setPosix(0100644);
+    const QString summary = item.shortInfo();
+    EXPECT_TRUE(summary.endsWith(QStringLiteral(" 644"))) << summary.toStdString();
+    item.setSize(1);
+    EXPECT_EQ(item.shortInfo(), summary) << "cached until something drops it";
+    item.updateLazyLoadedData(nullptr);
+    EXPECT_NE(item.shortInfo(), summary);
+}
+
 // --- Extension slots ---
 
 TEST(MivFileDataBehaviourTest, ExtensionSlotsAnswerNeutrally)
