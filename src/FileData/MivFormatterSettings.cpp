@@ -1,24 +1,16 @@
 #include "FileData/MivFormatterSettings.h"
 
-#include <mutex>
-
-namespace {
-std::mutex g_mutex;
-MivFormatterSettings::Source g_source;
-} // namespace
+#include "FileData/IMivFileDataPropertiesProvider.h"
+#include "FileData/MivFileDataHelpers.h"
 
 MivFormatterSettings MivFormatterSettings::current()
 {
-    Source source;
-    {
-        std::lock_guard lock(g_mutex);
-        source = g_source;
+    MivFormatterSettings settings;
+    if (const auto provider = MivFileDataHelpers::fileDataPropertiesProvider()) {
+        settings.fileSizeCalculationFormat = provider->fileSizeCalculationFormat();
+        settings.sizeDisplayFormat = provider->sizeDisplayFormat();
+        settings.dateFormat = provider->dateFormat();
+        settings.permissionFormat = provider->permissionFormat();
     }
-    return source ? source() : MivFormatterSettings();
-}
-
-void MivFormatterSettings::setSource(Source source)
-{
-    std::lock_guard lock(g_mutex);
-    g_source = std::move(source);
+    return settings;
 }

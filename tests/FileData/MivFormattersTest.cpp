@@ -5,6 +5,7 @@
 #include "FileData/MivPermsFormatter.h"
 #include "FileData/MivSizeFormatter.h"
 
+#include "support/FakePropertiesProvider.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,17 @@ namespace {
 class MivFormattersTest : public ::testing::Test
 {
 protected:
-    void TearDown() override { MivFormatterSettings::setSource({}); }
+    void TearDown() override { m_provider.reset(); }
 
     void use(const MivFormatterSettings& settings)
     {
-        MivFormatterSettings::setSource([settings] { return settings; });
+        auto provider = std::make_shared<mivtest::FakePropertiesProvider>();
+        provider->fileSizeCalculationFormatValue = settings.fileSizeCalculationFormat;
+        provider->sizeDisplayFormatValue = settings.sizeDisplayFormat;
+        provider->dateFormatValue = settings.dateFormat;
+        provider->permissionFormatValue = settings.permissionFormat;
+        m_provider.reset();
+        m_provider = std::make_unique<mivtest::ScopedPropertiesProvider>(provider);
     }
 
     void useFactor(qint64 factor)
@@ -27,6 +34,9 @@ protected:
         settings.fileSizeCalculationFormat = factor;
         use(settings);
     }
+
+private:
+    std::unique_ptr<mivtest::ScopedPropertiesProvider> m_provider;
 };
 
 constexpr qint64 K = 1024;
