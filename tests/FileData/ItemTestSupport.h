@@ -1,12 +1,12 @@
 #pragma once
 
-#include "FileData/IMivFileDataPropertiesProvider.h"
 #include "FileData/IMivIconPlugin.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataHelpers.h"
 #include "FileData/MivItemHooks.h"
 #include "FileData/MivSimpleFileData.h"
 #include "platform/Error.h"
+#include "support/FakePropertiesProvider.h"
 
 #include <QList>
 
@@ -15,38 +15,6 @@
 #include <stdexcept>
 
 namespace itemtest {
-
-// Settings as the item base reads them; registered for one test's scope.
-class Settings : public IMivFileDataPropertiesProvider
-{
-public:
-    bool foldersAlwaysByName() const override { return byName; }
-    bool foldersFirst() const override { return first; }
-    bool packagesFirst() const override { return false; }
-    bool treatPackagesAsFolders() const override { return false; }
-    bool iconPreview() const override { return false; }
-    bool useTrash() const override { return true; }
-    bool useLocalizedNames() const override { return false; }
-    qint64 fileSizeCalculationFormat() const override { return 1024; }
-    qint64 permissionFormat() const override { return 0; }
-    QString dateFormat() const override { return QStringLiteral("dd/MM/yy HH:mm:ss"); }
-    qint64 sizeDisplayFormat() const override { return 0; }
-    QList<std::shared_ptr<IMivPlugin>> plugins() const override { return {}; }
-    QList<std::shared_ptr<IMivIconPlugin>> imagePlugins() const override { return iconPlugins; }
-    QVariantMap dict() const override { return {}; }
-    void setDictObject(const QVariant&, const QString&) override {}
-
-    bool first = false;
-    bool byName = false;
-    QList<std::shared_ptr<IMivIconPlugin>> iconPlugins;
-};
-
-struct ScopedSettings
-{
-    std::shared_ptr<Settings> settings = std::make_shared<Settings>();
-    ScopedSettings() { MivFileDataHelpers::registerFileDataPropertiesProvider(settings); }
-    ~ScopedSettings() { MivFileDataHelpers::registerFileDataPropertiesProvider(nullptr); }
-};
 
 // Clears every item hook a test set, whatever way the test ends.
 struct ScopedHooks

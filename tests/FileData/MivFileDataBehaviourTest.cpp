@@ -126,10 +126,10 @@ TEST(MivFileDataBehaviourTest, SortKeysFollowTheTwoFolderSettings)
         {false, false, false, 0, ""},     {false, true, false, 0, ""},
         {true, false, false, 0, ""},      {true, true, false, 0, ""},
     };
-    ScopedSettings scoped;
+    mivtest::ScopedPropertiesProvider scoped;
     for (const Row& row : table) {
-        scoped.settings->first = row.foldersFirst;
-        scoped.settings->byName = row.foldersAlwaysByName;
+        scoped->foldersFirstValue = row.foldersFirst;
+        scoped->foldersAlwaysByNameValue = row.foldersAlwaysByName;
         std::shared_ptr<MivFileData> item = row.folder ? std::shared_ptr<MivFileData>(std::make_shared<Folder>())
                                                        : std::make_shared<MivSimpleFileData>();
         item->setName(QStringLiteral("Photos"));
@@ -283,11 +283,11 @@ public:
 
 TEST(MivFileDataBehaviourTest, IconPluginsAreAskedInOrderUntilOneAnswers)
 {
-    ScopedSettings scoped;
+    mivtest::ScopedPropertiesProvider scoped;
     auto silent = std::make_shared<BadgePlugin>(QString());
     auto svn = std::make_shared<BadgePlugin>(QStringLiteral("svn-modified"));
     auto git = std::make_shared<BadgePlugin>(QStringLiteral("git-modified"));
-    scoped.settings->iconPlugins = {silent, svn, git};
+    scoped->imagePluginsValue = {silent, svn, git};
 
     auto item = std::make_shared<MivSimpleFileData>();
     item->setName(QStringLiteral("a.txt"));

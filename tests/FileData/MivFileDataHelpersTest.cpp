@@ -6,30 +6,13 @@
 #include "FileData/MivPlugin.h"
 #include "FileData/MivSingleton.h"
 
+#include "support/FakePropertiesProvider.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-class FakeProvider : public IMivFileDataPropertiesProvider
-{
-public:
-    bool foldersAlwaysByName() const override { return false; }
-    bool foldersFirst() const override { return true; }
-    bool packagesFirst() const override { return false; }
-    bool treatPackagesAsFolders() const override { return false; }
-    bool iconPreview() const override { return false; }
-    bool useTrash() const override { return true; }
-    bool useLocalizedNames() const override { return false; }
-    qint64 fileSizeCalculationFormat() const override { return 1024; }
-    qint64 permissionFormat() const override { return 0; }
-    QString dateFormat() const override { return QStringLiteral("dd/MM/yy HH:mm:ss"); }
-    qint64 sizeDisplayFormat() const override { return 0; }
-    QList<std::shared_ptr<IMivPlugin>> plugins() const override { return {}; }
-    QList<std::shared_ptr<IMivIconPlugin>> imagePlugins() const override { return {}; }
-    QVariantMap dict() const override { return store; }
-    void setDictObject(const QVariant& object, const QString& forKey) override { store.insert(forKey, object); }
-    QVariantMap store;
-};
+using FakeProvider = mivtest::FakePropertiesProvider;
 
 class FakeGuiHandler : public IMivFileDataGuiHandler
 {

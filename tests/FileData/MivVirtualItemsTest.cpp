@@ -23,8 +23,8 @@ public:
 
 TEST(MivVirtualItemsTest, UpRowAnswersTheWrappedFolderAndKeepsItsSize)
 {
-    ScopedSettings scoped;
-    scoped.settings->first = true;
+    mivtest::ScopedPropertiesProvider scoped;
+    scoped->foldersFirstValue = true;
     auto wrapped = std::make_shared<Folder>();
     wrapped->setName(QStringLiteral("/home/user"));
     auto up = MivFileData::makeItem<MivUpFolderData>(wrapped);
