@@ -8,6 +8,13 @@
 
 #include <memory>
 
+#include "FileData/IMivChecksumCalcDelegate.h"
+#include "FileData/MivFileDataTypes.h"
+
+namespace plat {
+class Error;
+}
+
 // Small, stateless file services: temporary files and folders, derived names
 // and relative paths, credentials removed from URL-like paths. Class
 // operations only; the implementation is split by concern
@@ -105,4 +112,19 @@ public:
     // The file URL of the path an open descriptor refers to; invalid when
     // the system reports none.
     static QUrl urlForFileDescriptor(int fileDescriptor);
+
+    // --- Checksums (MivFileUtils_Checksums.cpp) ---
+
+    // The checksum of an item's bytes, read through its download side in
+    // chunks of 65,536 bytes on the calling thread. Kinds: 1 MD5, 2 SHA-1,
+    // 3 SHA-256, 4 SHA-512 (lower-case hexadecimal), 5 CRC-32 (8 upper-case
+    // hexadecimal digits); any other kind reads the data and answers null.
+    // Null too when the item cannot be opened, on an abort or an interim
+    // veto, and when a read fails twice (the first failure is retried once
+    // from the start; the second goes to the delegate's processError).
+    // lastError is the error of an earlier attempt: callers pass none.
+    static QString calculateChecksumType(qint32 type, const MivFileDataPtr& forData, const MivCopyContextPtr& withContext,
+                                         const MivChecksumEntry& withEntry = {},
+                                         IMivChecksumCalcDelegate* usingDelegate = nullptr,
+                                         const plat::Error* lastError = nullptr);
 };
