@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileData/IMivChecksumCalcDelegate.h"
 #include "FileData/MivFileDataTypes.h"
 #include "platform/SortDescriptor.h"
 
@@ -8,15 +9,13 @@
 
 #include <memory>
 
-#include "FileData/IMivChecksumCalcDelegate.h"
-#include "FileData/MivFileDataTypes.h"
-
 namespace plat {
 class Error;
 }
 
 // Small, stateless file services: temporary files and folders, derived names
-// and relative paths, credentials removed from URL-like paths. Class
+// and relative paths, credentials removed from URL-like paths, shared icons,
+// item tests and checksums. Class
 // operations only; the implementation is split by concern
 // (MivFileUtils_<Concern>.cpp). Failures answer a null string.
 class MivFileUtils
