@@ -33,6 +33,12 @@ public:
     // The invalid-encoding value of both numberings: no encoding determined.
     static constexpr quint32 kUndetermined = 0xFFFFFFFFu;
 
+    // Settings numbers that code names directly.
+    static constexpr quint64 kASCII = 1;
+    static constexpr quint64 kUTF8 = 4;
+    static constexpr quint64 kISOLatin1 = 5;
+    static constexpr quint64 kUTF16 = 10;
+
     // Settings numbers of the encodings that callers name directly.
     enum : quint64 {
         ASCII = 1,

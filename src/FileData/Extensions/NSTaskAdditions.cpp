@@ -1,5 +1,8 @@
 #include "FileData/Extensions/NSTaskAdditions.h"
 
+#include "platform/Error.h"
+#include "platform/TextEncoding.h"
+
 #include "platform/Log.h"
 #include "platform/Process.h"
 
@@ -39,10 +42,10 @@ QByteArray run(const QString& path, const QStringList& arguments, bool wait, int
 
 QString decode(const QByteArray& data, TextEncoding encoding)
 {
-    // Stateless, so output cut off inside a character counts as undecodable.
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(data);
-    if (decoder.hasError())
+    // Strict, so output cut off inside a character counts as undecodable.
+    plat::Error error;
+    QString text = plat::TextEncoding::decode(data, encoding, &error);
+    if (error)
         return QString();
     if (text.isNull())
         text = QLatin1String("");
@@ -84,7 +87,7 @@ QString outputStringForTaskAtPath(const QString& path, const QStringList& argume
 QString runCommand(const QString& command)
 {
     MIV_LOG_DEBUG(QStringLiteral("run command: -> %1 <-").arg(command));
-    return executeTaskAtPath(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, false, QStringConverter::Utf8);
+    return executeTaskAtPath(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, false, plat::TextEncoding::kUTF8);
 }
 
 void runCommandAndHandleOutput(const QString& command)

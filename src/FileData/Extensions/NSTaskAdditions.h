@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringConverter>
 #include <QStringList>
 
 #include <functional>
@@ -19,7 +18,8 @@ namespace NSTaskAdditions {
 
 // The text-encoding parameter: a plain value that a later encoding registry
 // may replace with its own type.
-using TextEncoding = QStringConverter::Encoding;
+// The settings number of a text encoding (plat::TextEncoding).
+using TextEncoding = quint64;
 
 // The combined output (empty, not null, when the tool printed nothing); a null
 // array when the tool was not run. With wait, returns only after the tool has exited.

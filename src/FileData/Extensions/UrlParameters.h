@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextEncoding.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -16,9 +18,9 @@
 // URL that could not be made.
 namespace UrlParameters {
 
-inline constexpr int kASCIIStringEncoding = 1;
-inline constexpr int kUTF8StringEncoding = 4;
-inline constexpr int kISOLatin1StringEncoding = 5;
+inline constexpr int kASCIIStringEncoding = int(plat::TextEncoding::kASCII);
+inline constexpr int kUTF8StringEncoding = int(plat::TextEncoding::kUTF8);
+inline constexpr int kISOLatin1StringEncoding = int(plat::TextEncoding::kISOLatin1);
 
 // --- Building ---
 

@@ -3,6 +3,8 @@
 
 #include "platform/LoopThreadMainDispatcher.h"
 
+#include "platform/TextEncoding.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -60,7 +62,7 @@ TEST(NSTaskAdditionsTest, EmptyArgumentArrayStartsTheToolWithoutArguments)
     EXPECT_EQ(Task::executeTaskAtPath(QStringLiteral("/bin/echo"), {}, true), QByteArray("\n"));
     // A shell without arguments reads its commands from standard input: none.
     int status = -1;
-    EXPECT_EQ(Task::outputStringForTaskAtPath(kShell, {}, QStringConverter::Utf8, &status), QString());
+    EXPECT_EQ(Task::outputStringForTaskAtPath(kShell, {}, plat::TextEncoding::kUTF8, &status), QString());
     EXPECT_EQ(status, 0);
 }
 
@@ -70,13 +72,13 @@ TEST(NSTaskAdditionsTest, ToolsThatCannotRunGiveNothingAndKeepTheStatus)
     const QString plain = writeFile(folder.filePath(QStringLiteral("plain")), "echo hi\n", false);
     for (const QString& path : {QString(), folder.filePath(QStringLiteral("missing")), plain, folder.path()}) {
         int status = -77;
-        const QString text = Task::outputStringForTaskAtPath(path, {}, QStringConverter::Utf8, &status);
+        const QString text = Task::outputStringForTaskAtPath(path, {}, plat::TextEncoding::kUTF8, &status);
         EXPECT_TRUE(text.isEmpty() && !text.isNull()) << path.toStdString();
         EXPECT_EQ(status, -77) << path.toStdString();
         EXPECT_TRUE(Task::outputDataForTaskAtPath(path, {}, &status).isNull());
         EXPECT_EQ(status, -77);
         EXPECT_TRUE(Task::executeTaskAtPath(path, {}, true).isNull());
-        EXPECT_TRUE(Task::executeTaskAtPath(path, {}, true, QStringConverter::Utf8).isNull());
+        EXPECT_TRUE(Task::executeTaskAtPath(path, {}, true, plat::TextEncoding::kUTF8).isNull());
     }
 }
 
@@ -85,10 +87,10 @@ TEST(NSTaskAdditionsTest, FailingToolGivesItsOutputAndStatus)
     int status = -1;
     EXPECT_EQ(Task::outputDataForTaskAtPath(kShell, script("echo partial; exit 3"), &status), QByteArray("partial\n"));
     EXPECT_EQ(status, 3);
-    EXPECT_EQ(Task::outputStringForTaskAtPath(kShell, script("printf ok"), QStringConverter::Utf8, &status),
+    EXPECT_EQ(Task::outputStringForTaskAtPath(kShell, script("printf ok"), plat::TextEncoding::kUTF8, &status),
               QStringLiteral("ok"));
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(Task::outputStringForTaskAtPath(kShell, script("printf ok"), QStringConverter::Utf8), QStringLiteral("ok"));
+    EXPECT_EQ(Task::outputStringForTaskAtPath(kShell, script("printf ok"), plat::TextEncoding::kUTF8), QStringLiteral("ok"));
     // Without a status pointer nothing is written anywhere.
     EXPECT_EQ(Task::outputDataForTaskAtPath(kShell, script("exit 4"), nullptr), QByteArray(""));
 }
@@ -96,17 +98,17 @@ TEST(NSTaskAdditionsTest, FailingToolGivesItsOutputAndStatus)
 TEST(NSTaskAdditionsTest, DecodingInTheRequestedEncoding)
 {
     const QStringList latin1 = script("printf 'caf\\351'");
-    EXPECT_EQ(Task::executeTaskAtPath(kShell, latin1, true, QStringConverter::Latin1), QStringLiteral("caf\u00E9"));
+    EXPECT_EQ(Task::executeTaskAtPath(kShell, latin1, true, plat::TextEncoding::kISOLatin1), QStringLiteral("caf\u00E9"));
     // Not UTF-8: nil from the form that allows it, empty text from the other.
-    EXPECT_TRUE(Task::executeTaskAtPath(kShell, latin1, true, QStringConverter::Utf8).isNull());
-    const QString text = Task::outputStringForTaskAtPath(kShell, latin1, QStringConverter::Utf8);
+    EXPECT_TRUE(Task::executeTaskAtPath(kShell, latin1, true, plat::TextEncoding::kUTF8).isNull());
+    const QString text = Task::outputStringForTaskAtPath(kShell, latin1, plat::TextEncoding::kUTF8);
     EXPECT_TRUE(text.isEmpty() && !text.isNull());
     // Output cut off inside a character is undecodable too.
-    EXPECT_TRUE(Task::executeTaskAtPath(kShell, script("printf '\\303'"), true, QStringConverter::Utf8).isNull());
-    EXPECT_EQ(Task::executeTaskAtPath(kShell, script("printf '\\303\\251'"), true, QStringConverter::Utf8),
+    EXPECT_TRUE(Task::executeTaskAtPath(kShell, script("printf '\\303'"), true, plat::TextEncoding::kUTF8).isNull());
+    EXPECT_EQ(Task::executeTaskAtPath(kShell, script("printf '\\303\\251'"), true, plat::TextEncoding::kUTF8),
               QStringLiteral("\u00E9"));
     // Printed nothing: nil.
-    EXPECT_TRUE(Task::executeTaskAtPath(kShell, script("true"), true, QStringConverter::Utf8).isNull());
+    EXPECT_TRUE(Task::executeTaskAtPath(kShell, script("true"), true, plat::TextEncoding::kUTF8).isNull());
 }
 
 TEST(NSTaskAdditionsTest, RunCommandUsesTheShell)
