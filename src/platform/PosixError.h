@@ -23,6 +23,11 @@ inline constexpr qint32 fnfErr = -43;
 inline constexpr qint32 dupFNErr = -48;
 inline constexpr qint32 userCanceledErr = -128;
 inline constexpr qint32 afpAccessDenied = -5000;
+inline constexpr qint32 ioErr = -36;
+
+// Statuses of launching an application.
+inline constexpr qint32 kLSUnknownErr = -10810;
+inline constexpr qint32 kLSApplicationNotFoundErr = -10814;
 
 // Statuses of the keychain store.
 inline constexpr qint32 errSecSuccess = 0;

@@ -1,5 +1,8 @@
 #include "FileData/Extensions/NSWorkspaceAdditions.h"
+
+#include "FileData/Extensions/StringExtensions.h"
 #include "platform/Path.h"
+#include "platform/PosixError.h"
 
 #include "platform/DesktopEntry.h"
 #include "platform/Log.h"
@@ -12,12 +15,6 @@
 namespace NSWorkspaceAdditions {
 
 namespace {
-
-constexpr qint64 kFileNotFound = -43;      // fnfErr
-constexpr qint64 kIOError = -36;           // ioErr
-constexpr qint64 kAccessDenied = -5000;    // afpAccessDenied
-constexpr qint64 kUnknownLaunchError = -10810;       // kLSUnknownErr
-constexpr qint64 kApplicationNotFound = -10814;      // kLSApplicationNotFoundErr
 
 plat::Error statusError(qint64 status, const QString& path, const plat::Error& underlying = {})
 {
@@ -32,11 +29,11 @@ qint64 launchStatus(const plat::Error& error)
 {
     if (error.domain() == QLatin1String(plat::kPosixErrorDomain)) {
         if (error.code() == ENOENT)
-            return kApplicationNotFound;
+            return plat::osstatus::kLSApplicationNotFoundErr;
         if (error.code() == EACCES || error.code() == EPERM)
-            return kAccessDenied;
+            return plat::osstatus::afpAccessDenied;
     }
-    return kUnknownLaunchError;
+    return plat::osstatus::kLSUnknownErr;
 }
 
 } // namespace
@@ -47,15 +44,12 @@ bool launchApplicationAtPath(const QString& path, const QStringList& arguments, 
     if (path.isEmpty())
         return false;
 
-    // Turning the path into a file reference fails when nothing is there.
-    struct stat info;
-    if (::stat(plat::Path::toNative(path).constData(), &info) != 0) {
-        const int code = errno;
-        const qint64 status = code == ENOENT || code == ENOTDIR ? kFileNotFound
-                              : (code == EACCES || code == EPERM ? kAccessDenied : kIOError);
-        plat::Error::assign(error, statusError(status, path, plat::Error(QString::fromLatin1(plat::kPosixErrorDomain), code)));
+    // Turning the path into a file reference fails when nothing is there;
+    // that error is the caller's.
+    if (!StringExtensions::getFSRef(path, error))
         return false;
-    }
+    struct stat info {};
+    ::stat(plat::Path::toNative(path).constData(), &info);
 
     plat::Error failure;
     bool launched = false;

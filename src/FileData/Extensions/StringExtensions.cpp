@@ -1,6 +1,7 @@
 #include "FileData/Extensions/StringExtensions.h"
 
 #include "platform/Path.h"
+#include "platform/PosixError.h"
 #include "platform/Error.h"
 #include "platform/RegularExpression.h"
 
@@ -14,10 +15,6 @@
 
 namespace StringExtensions {
 
-namespace {
-constexpr qint64 kFileNotFoundStatus = -43;
-}
-
 bool getFSRef(const QString& string, plat::Error* error)
 {
     plat::Error::clear(error);
@@ -29,7 +26,7 @@ bool getFSRef(const QString& string, plat::Error* error)
     const plat::Error posix(QLatin1String(plat::kPosixErrorDomain), code, QString::fromLocal8Bit(std::strerror(code)));
     QVariantMap userInfo;
     userInfo.insert(QLatin1String(plat::kFilePathErrorKey), string);
-    plat::Error::assign(error, plat::Error(QLatin1String(plat::kOSStatusErrorDomain), kFileNotFoundStatus, userInfo)
+    plat::Error::assign(error, plat::Error(QLatin1String(plat::kOSStatusErrorDomain), plat::osstatus::fnfErr, userInfo)
                                    .withUnderlyingError(posix));
     return false;
 }
