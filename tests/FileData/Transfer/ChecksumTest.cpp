@@ -9,21 +9,16 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "support/RandomBytes.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 using mivtest::MemoryFileData;
 
-namespace {
+using mivtest::randomBytes;
 
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
+namespace {
 
 // The first word of a coreutils checksum tool's answer for the file.
 QString toolSum(const char* tool, const QString& path)

@@ -11,6 +11,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "support/RandomBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,16 +21,9 @@
 
 using mivtest::MemoryFileData;
 
-namespace {
+using mivtest::randomBytes;
 
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
+namespace {
 
 QByteArray readAll(const std::shared_ptr<MivFileDataReader>& reader)
 {

@@ -12,24 +12,18 @@
 
 #include <QRandomGenerator>
 
+#include "support/RandomBytes.h"
+
 #include <gtest/gtest.h>
 
 using mivtest::MemoryFileData;
 using mivtest::copyThroughPump;
 
+using mivtest::randomBytes;
+
 namespace {
 
 constexpr quint64 kChunk = 65536;
-
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-    for (qsizetype i = size / 4 * 4; i < size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
 
 // Counts the notices and may veto or cancel on one of them.
 class Observer : public IMivStreamHandlerOperationDelegate

@@ -11,12 +11,16 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include "support/RandomBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using mivtest::MemoryFileData;
 using plat::StreamStatus;
+
+using mivtest::randomBytes;
 
 namespace {
 
@@ -41,15 +45,6 @@ struct Pair
     std::shared_ptr<plat::OutputStream> out;
     std::shared_ptr<plat::InputStream> in;
 };
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
 
 } // namespace
 
