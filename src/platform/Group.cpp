@@ -27,8 +27,9 @@ void Group::leave()
         if (--m_count > 0)
             return;
         due.swap(m_notifications);
+        // Under the lock: a waiter that returns may drop the last reference.
+        m_cv.notify_all();
     }
-    m_cv.notify_all();
     wakeMainWaiters();
     for (Notification& notification : due)
         notification.queue->async(std::move(notification.task));

@@ -23,12 +23,14 @@ LoopThreadMainDispatcher::~LoopThreadMainDispatcher()
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_stopping = true;
+        m_cv.notify_all();
     }
-    m_cv.notify_all();
     if (m_thread.joinable())
         m_thread.join();
 }
 
+// Every notice is given under the lock, so a dispatcher destroyed right
+// after a poster's unlock is never touched by that poster again.
 bool LoopThreadMainDispatcher::isMainThread() const
 {
     return std::this_thread::get_id() == m_threadId;
@@ -36,28 +38,22 @@ bool LoopThreadMainDispatcher::isMainThread() const
 
 void LoopThreadMainDispatcher::post(Task task)
 {
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_tasks.push_back(std::move(task));
-    }
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_tasks.push_back(std::move(task));
     m_cv.notify_all();
 }
 
 void LoopThreadMainDispatcher::postDelayed(std::chrono::milliseconds delay, Task task)
 {
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_timers.emplace(Clock::now() + delay, std::move(task));
-    }
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_timers.emplace(Clock::now() + delay, std::move(task));
     m_cv.notify_all();
 }
 
 void LoopThreadMainDispatcher::wake()
 {
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_woken = true;
-    }
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_woken = true;
     m_cv.notify_all();
 }
 

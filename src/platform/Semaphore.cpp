@@ -10,10 +10,12 @@ Semaphore::Semaphore(long value)
 void Semaphore::signal()
 {
     {
+        // Notified under the lock: a waiter that returns may destroy the
+        // semaphore at once, so nothing of it may be touched after unlocking.
         std::lock_guard<std::mutex> guard(m_mutex);
         ++m_value;
+        m_cv.notify_one();
     }
-    m_cv.notify_one();
     wakeMainWaiters();
 }
 
