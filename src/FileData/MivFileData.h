@@ -21,6 +21,7 @@
 class IMivCalculateSizeDelegate;
 class IMivFileDataUpdateDelegate;
 class MivColorDefinition;
+class MivRunloopOperation;
 class IMivFileWatcherContextDelegate;
 class QMimeData;
 
@@ -77,8 +78,12 @@ public:
     MivFileData& operator=(const MivFileData&) = delete;
 
     // --- Extension slots: later subsystems fill these for every item ---
-    // Runs an operation and waits for it (the run-loop operations). NO here.
-    virtual bool performOperation(const std::shared_ptr<plat::Operation>& operation, plat::Error* errorRes);
+    // Runs a back-end request on a new background operation queue
+    // ("com.quorvex.run-loop-operation-queue") and waits until it has
+    // finished (turning the main loop meanwhile on the main thread). Its
+    // error goes to errorRes, or without one is presented; NO then. No
+    // operation: NO, with an error in errorRes.
+    virtual bool performOperation(const std::shared_ptr<MivRunloopOperation>& operation, plat::Error* errorRes);
     // The ".." row answers YES.
     virtual bool isUpFolderData() const;
     // The thumbnail view's item: identity, representation and its kind,

@@ -92,7 +92,6 @@ QList<MivFileDataPtr> MivFileData::listElements(bool hidden, const MivFileCallba
 
 // --- Extension slots ---
 
-bool MivFileData::performOperation(const std::shared_ptr<plat::Operation>&, plat::Error*) { return false; }
 bool MivFileData::isUpFolderData() const { return false; }
 QString MivFileData::imageUID() const { return QString(); }
 QString MivFileData::imageRepresentationType() const { return QString(); }

@@ -1,6 +1,5 @@
 #include "FileData/MivOperationDownloader.h"
 
-#include "FileData/Extensions/MivOperationFileData.h"
 #include "FileData/IMivDownloadOperation.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivRunloopOperation.h"
@@ -25,7 +24,7 @@ void MivOperationDownloader::runAsynch()
         auto self = std::static_pointer_cast<MivOperationDownloader>(shared_from_this());
         if (auto* download = dynamic_cast<IMivDownloadOperation*>(operation.get()))
             download->setLoader(std::weak_ptr<IMivDownloaderProtocol>(self));
-        MivOperationFileData::performOperation(*m_data, operation, &error);
+        m_data->performOperation(operation, &error);
     }
     std::lock_guard lock(m_mutex);
     m_error = error;

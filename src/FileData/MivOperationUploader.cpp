@@ -1,6 +1,5 @@
 #include "FileData/MivOperationUploader.h"
 
-#include "FileData/Extensions/MivOperationFileData.h"
 #include "FileData/IMivUploadOperation.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivLoaderInputStream.h"
@@ -38,7 +37,7 @@ void MivOperationUploader::runAsynch()
         upload->setFileName(m_data->name());
     }
     plat::Error error;
-    MivOperationFileData::performOperation(*m_data, operation, &error);
+    m_data->performOperation(operation, &error);
     endRequest(error);
 }
 

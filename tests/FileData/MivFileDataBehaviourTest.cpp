@@ -519,9 +519,6 @@ TEST(MivFileDataBehaviourTest, SummaryIsBuiltOnceFromSizeDateAndPermissions)
 TEST(MivFileDataBehaviourTest, ExtensionSlotsAnswerNeutrally)
 {
     MivFileData item;
-    plat::Error error;
-    EXPECT_FALSE(item.performOperation(plat::BlockOperation::create(), &error));
-    EXPECT_TRUE(error.isNull());
     EXPECT_FALSE(item.isUpFolderData());
     EXPECT_TRUE(item.imageUID().isNull());
     EXPECT_TRUE(item.imageRepresentationType().isNull());

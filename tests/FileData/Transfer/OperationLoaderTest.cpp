@@ -1,7 +1,6 @@
 #include "support/MemoryFileData.h"
 #include "support/TransferCopy.h"
 
-#include "FileData/Extensions/MivOperationFileData.h"
 #include "FileData/IMivDownloadOperation.h"
 #include "FileData/IMivDownloaderProtocol.h"
 #include "FileData/IMivStreamHandlerOperationDelegate.h"
@@ -313,10 +312,10 @@ TEST(RunloopOperationTest, RefusedStartFinishesWithoutRunning)
     auto item = MemoryFileData::create(QStringLiteral("x"));
     auto request = std::make_shared<RefusingRequest>();
     plat::Error error;
-    EXPECT_TRUE(MivOperationFileData::performOperation(*item, request, &error));
+    EXPECT_TRUE(item->performOperation(request, &error));
     EXPECT_TRUE(request->isFinished());
     EXPECT_FALSE(request->ran);
 
-    EXPECT_FALSE(MivOperationFileData::performOperation(*item, nullptr, &error));
+    EXPECT_FALSE(item->performOperation(nullptr, &error));
     EXPECT_TRUE(error);
 }

@@ -1,4 +1,4 @@
-#include "FileData/Extensions/MivOperationFileData.h"
+#include "FileData/MivFileData.h"
 
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivExec.h"
@@ -7,13 +7,11 @@
 
 #include <QCoreApplication>
 
-namespace MivOperationFileData {
-
-bool performOperation(const MivFileData&, const std::shared_ptr<MivRunloopOperation>& operation, plat::Error* errorRes)
+bool MivFileData::performOperation(const std::shared_ptr<MivRunloopOperation>& operation, plat::Error* errorRes)
 {
     if (!operation) {
         plat::Error::assign(errorRes, MivErrorPresenter::makeFileOperationErrorWithCode(
-                                          -1, QCoreApplication::translate("MivOperationFileData", "There is no operation to run.")));
+                                          -1, QCoreApplication::translate("MivFileData", "There is no operation to run.")));
         return false;
     }
     const auto queue = MivExec::createBackgroundOperationQueueWithName(QStringLiteral("run-loop-operation-queue"));
@@ -28,5 +26,3 @@ bool performOperation(const MivFileData&, const std::shared_ptr<MivRunloopOperat
         MivErrorPresenter::presentError(error);
     return false;
 }
-
-} // namespace MivOperationFileData
