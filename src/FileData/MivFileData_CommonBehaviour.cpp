@@ -12,6 +12,7 @@
 #include "FileData/IMivIconPlugin.h"
 #include "FileData/MivDateFormatter.h"
 #include "FileData/MivExec.h"
+#include "FileData/MivFileSyncDataReader.h"
 #include "FileData/MivFileDataHelpers.h"
 #include "FileData/MivFileSizeFormatter.h"
 #include "FileData/MivFileUtils.h"
@@ -394,10 +395,11 @@ QByteArray MivFileData::bytes(quint64 count)
     if (static_cast<quint64>(header.size()) >= count)
         return header.left(static_cast<qsizetype>(count));
     if (dynamic_cast<IMivCopyFile*>(this)) {
-        if (const auto reader = MivItemHooks::makeSyncDataReader(selfPtr(), count)) {
+        const auto reader = std::make_shared<MivFileSyncDataReader>(selfPtr(), static_cast<qint64>(count), nullptr);
+        if (!reader->closed()) {
             header = QByteArray("");
             while (static_cast<quint64>(header.size()) < count) {
-                const std::optional<QByteArray> chunk = reader->readChunk();
+                const std::optional<QByteArray> chunk = reader->read();
                 if (!chunk)
                     break;
                 if (!chunk->isEmpty())

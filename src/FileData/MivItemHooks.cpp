@@ -15,7 +15,6 @@ struct Hooks
     MivItemHooks::DriveVolumeDescription driveVolumeDescription;
     MivItemHooks::MountedShareBaseURL mountedShareBaseURL;
     MivItemHooks::FastFolderSizeAtURL fastFolderSizeAtURL;
-    MivItemHooks::MakeSyncDataReader makeSyncDataReader;
     MivItemHooks::RealParentForData realParentForData;
 };
 
@@ -50,7 +49,6 @@ void MivItemHooks::setRootData(RootData hook) { store(&Hooks::rootData, std::mov
 void MivItemHooks::setDriveVolumeDescription(DriveVolumeDescription hook) { store(&Hooks::driveVolumeDescription, std::move(hook)); }
 void MivItemHooks::setMountedShareBaseURL(MountedShareBaseURL hook) { store(&Hooks::mountedShareBaseURL, std::move(hook)); }
 void MivItemHooks::setFastFolderSizeAtURL(FastFolderSizeAtURL hook) { store(&Hooks::fastFolderSizeAtURL, std::move(hook)); }
-void MivItemHooks::setMakeSyncDataReader(MakeSyncDataReader hook) { store(&Hooks::makeSyncDataReader, std::move(hook)); }
 void MivItemHooks::setRealParentForData(RealParentForData hook) { store(&Hooks::realParentForData, std::move(hook)); }
 
 MivFileDataPtr MivItemHooks::makeInstanceForURL(const QUrl& url, bool withRefresh)
@@ -85,12 +83,6 @@ quint64 MivItemHooks::fastFolderSizeAtURL(const QUrl& url, const std::shared_ptr
 }
 
 bool MivItemHooks::hasFastFolderSizeAtURL() { return static_cast<bool>(load(&Hooks::fastFolderSizeAtURL)); }
-
-std::shared_ptr<MivSyncChunkReader> MivItemHooks::makeSyncDataReader(const MivFileDataPtr& item, quint64 chunkSize)
-{
-    const auto hook = load(&Hooks::makeSyncDataReader);
-    return hook ? hook(item, chunkSize) : nullptr;
-}
 
 std::optional<MivFileDataPtr> MivItemHooks::realParentForData(const MivFileDataPtr& folder, const MivFileDataPtr& item)
 {

@@ -12,20 +12,8 @@
 
 class IMivCalculateSizeDelegate;
 
-// Reads a file item's bytes in chunks, synchronously (what the header bytes
-// of an item are read with).
-class MivSyncChunkReader
-{
-public:
-    virtual ~MivSyncChunkReader() = default;
-    // The next chunk; nullopt at the end or on failure. An empty chunk means
-    // nothing arrived this time.
-    virtual std::optional<QByteArray> readChunk() = 0;
-    virtual void close() = 0;
-};
-
 // Where classes built above the item bases (the item factory, the drive
-// volumes, the local folder-size calculator, the data readers, the search
+// volumes, the local folder-size calculator, the search
 // results) plug themselves in at start-up. Until a hook is set, each call
 // answers the neutral value its comment names. Setting again replaces a hook;
 // an empty function clears it.
@@ -48,9 +36,6 @@ public:
     // space allocated on disk goes to allocatedSize.
     using FastFolderSizeAtURL = std::function<quint64(const QUrl& url, const std::shared_ptr<IMivCalculateSizeDelegate>& delegate,
                                                       quint64* allocatedSize)>;
-    // A synchronous reader of the item's bytes with the chunk size; null when
-    // it cannot be made.
-    using MakeSyncDataReader = std::function<std::shared_ptr<MivSyncChunkReader>(const MivFileDataPtr& item, quint64 chunkSize)>;
     // For a folder of search results: the folder the result item came from
     // (possibly null); nullopt when the folder is no search-results folder.
     using RealParentForData = std::function<std::optional<MivFileDataPtr>(const MivFileDataPtr& folder, const MivFileDataPtr& item)>;
@@ -60,7 +45,6 @@ public:
     static void setDriveVolumeDescription(DriveVolumeDescription hook);
     static void setMountedShareBaseURL(MountedShareBaseURL hook);
     static void setFastFolderSizeAtURL(FastFolderSizeAtURL hook);
-    static void setMakeSyncDataReader(MakeSyncDataReader hook);
     static void setRealParentForData(RealParentForData hook);
 
     // The calls, answering neutrally without a hook.
@@ -72,6 +56,5 @@ public:
     static quint64 fastFolderSizeAtURL(const QUrl& url, const std::shared_ptr<IMivCalculateSizeDelegate>& delegate,
                                        quint64* allocatedSize);
     static bool hasFastFolderSizeAtURL();
-    static std::shared_ptr<MivSyncChunkReader> makeSyncDataReader(const MivFileDataPtr& item, quint64 chunkSize);
     static std::optional<MivFileDataPtr> realParentForData(const MivFileDataPtr& folder, const MivFileDataPtr& item);
 };

@@ -26,7 +26,6 @@ struct ScopedHooks
         MivItemHooks::setDriveVolumeDescription(nullptr);
         MivItemHooks::setMountedShareBaseURL(nullptr);
         MivItemHooks::setFastFolderSizeAtURL(nullptr);
-        MivItemHooks::setMakeSyncDataReader(nullptr);
         MivItemHooks::setRealParentForData(nullptr);
     }
 };

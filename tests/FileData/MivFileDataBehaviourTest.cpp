@@ -440,63 +440,37 @@ TEST(MivFileDataBehaviourTest, FolderSizeStateMarksUncountedFoldersOnly)
 
 // --- Header bytes ---
 
-class ChunkReader : public MivSyncChunkReader
-{
-public:
-    ChunkReader(QByteArray data, int* reads) : m_data(std::move(data)), m_reads(reads) {}
-    std::optional<QByteArray> readChunk() override
-    {
-        ++*m_reads;
-        if (m_offset >= m_data.size())
-            return std::nullopt;
-        // An empty chunk now and then: nothing arrived this time.
-        if (++m_turn % 2 == 0)
-            return QByteArray();
-        const QByteArray chunk = m_data.mid(m_offset, 3);
-        m_offset += chunk.size();
-        return chunk;
-    }
-    void close() override { closed = true; }
-    bool closed = false;
-
-private:
-    QByteArray m_data;
-    int* m_reads;
-    qsizetype m_offset = 0;
-    int m_turn = 0;
-};
-
 TEST(MivFileDataBehaviourTest, HeaderBytesAreReadOnceAndServedFromTheCache)
 {
-    ScopedHooks hooks;
-    int reads = 0;
-    std::shared_ptr<ChunkReader> lastReader;
-    MivItemHooks::setMakeSyncDataReader([&](const MivFileDataPtr& item, quint64) {
-        auto memory = std::dynamic_pointer_cast<mivtest::MemoryFileData>(item);
-        lastReader = std::make_shared<ChunkReader>(memory ? memory->data() : QByteArray(), &reads);
-        return lastReader;
-    });
     auto file = mivtest::MemoryFileData::create(QStringLiteral("a.zip"), QByteArray("PK\x03\x04rest"));
+    // Small chunks with nothing arriving now and then, as a slow source answers.
+    file->downloadOptions.maxChunk = 3;
+    file->downloadOptions.transientRate = 0.5;
 
     EXPECT_EQ(file->bytes(100), QByteArray("PK\x03\x04rest")) << "more than the file holds: the whole file";
-    EXPECT_TRUE(lastReader->closed);
-    const int readsAfterFirst = reads;
-    EXPECT_EQ(file->bytes(4), QByteArray("PK\x03\x04"));
-    EXPECT_EQ(reads, readsAfterFirst) << "a smaller count is answered from the cache";
+    EXPECT_EQ(file->openDelegates.load(), 0) << "the reader is closed";
+    file->setData(QByteArray("changed"));
+    EXPECT_EQ(file->bytes(4), QByteArray("PK\x03\x04")) << "a smaller count is answered from the cache";
 
     auto other = mivtest::MemoryFileData::create(QStringLiteral("b.bin"), QByteArray("0123456789"));
+    other->downloadOptions.minChunk = 3;
+    other->downloadOptions.maxChunk = 3;
     EXPECT_EQ(other->bytes(4), QByteArray("0123"));
     EXPECT_EQ(other->headerData(), QByteArray("012345")) << "reading stops at the chunk that reaches the count";
 
     EXPECT_TRUE(Folder().bytes(4).isNull()) << "a folder has no bytes";
 }
 
-TEST(MivFileDataBehaviourTest, HeaderBytesWithoutAReaderAnswerTheCache)
+TEST(MivFileDataBehaviourTest, HeaderBytesOfAnItemThatCannotBeReadAnswerTheCache)
 {
-    auto file = mivtest::MemoryFileData::create(QStringLiteral("a.bin"), QByteArray("abc"));
-    EXPECT_TRUE(file->bytes(2).isNull());
-    file->setHeaderData(QByteArray("x"));
-    EXPECT_EQ(file->bytes(2), QByteArray("x"));
+    MivSimpleFileData item;
+    EXPECT_TRUE(item.bytes(2).isNull());
+    item.setHeaderData(QByteArray("x"));
+    EXPECT_EQ(item.bytes(2), QByteArray("x"));
+
+    auto refusing = mivtest::MemoryFileData::create(QStringLiteral("a.bin"), QByteArray("abc"));
+    refusing->downloadOptions.refuseOpen = true;
+    EXPECT_TRUE(refusing->bytes(2).isNull());
 }
 
 // --- Summary ---
