@@ -2,8 +2,6 @@
 
 #include "FileData/MyCustomFormatter.h"
 
-#include <QDir>
-
 #include <memory>
 
 namespace {
@@ -36,7 +34,6 @@ bool MivLogging::setupLogging(plat::LogSetup setup)
 {
     if (setup.folder.isEmpty())
         setup.folder = plat::defaultLogFolder();
-    QDir().mkpath(setup.folder);
 
     auto formatter = std::make_shared<MyCustomFormatter>();
     auto attachment = std::make_shared<LoggerAttachment>(formatter);

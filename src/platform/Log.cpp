@@ -1,18 +1,19 @@
 #include "platform/Log.h"
 
+#include "platform/Path.h"
+#include "platform/PathString.h"
+
 #include "platform/RollingFileSink.h"
 #include "platform/SpdlogLevels.h"
 #include "platform/SystemLogSink.h"
 #include "platform/ThreadInfo.h"
 
-#include <QDir>
 
 #include <spdlog/logger.h>
 
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace plat {
@@ -121,16 +122,6 @@ void writeToStderr(const QString& line)
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
-QString homeFolder()
-{
-    const QString home = qEnvironmentVariable("HOME");
-    if (!home.isEmpty())
-        return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-        return QString::fromLocal8Bit(entry->pw_dir);
-    return QDir::rootPath();
-}
-
 } // namespace
 
 void log(LogLevel level, const char* function, const char* file, int line, const QString& message)
@@ -182,7 +173,7 @@ LogLineFormatter logLineFormatter()
 
 bool setupLogging(const LogSetup& setup)
 {
-    if (setup.folder.isEmpty() || !QDir().mkpath(setup.folder)) {
+    if (setup.folder.isEmpty() || !Path::makePath(setup.folder, 0700)) {
         writeToStderr(QStringLiteral("Cannot create the log folder \"%1\"; logging to stderr").arg(setup.folder));
         return false;
     }
@@ -236,10 +227,10 @@ std::optional<LogSetup> currentLogSetup()
 
 QString defaultLogFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    QString state = Path::fromNative(qgetenv("XDG_STATE_HOME"));
     // XDG base directories must be absolute; a relative one is ignored.
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = homeFolder() + QStringLiteral("/.local/state");
+    if (!state.startsWith(QLatin1Char('/')))
+        state = PathString::homeDirectory() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/MIVO/logs");
 }
 

@@ -278,6 +278,39 @@ int Path::mkdir(const QString& path, mode_t mode)
     return ::mkdir(toNative(path).constData(), mode);
 }
 
+bool Path::makePath(const QString& path, mode_t mode)
+{
+    if (path.isEmpty() || !isNameable(path)) {
+        errno = path.isEmpty() ? ENOENT : EINVAL;
+        return false;
+    }
+    QByteArray native = toNative(path);
+    while (native.size() > 1 && native.endsWith('/'))
+        native.chop(1);
+    struct stat info {};
+    if (::stat(native.constData(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return true;
+        errno = ENOTDIR;
+        return false;
+    }
+    // Each prefix ending before a "/" is a folder to make, then the whole path.
+    for (qsizetype slash = native.indexOf('/', 1); ; slash = native.indexOf('/', slash + 1)) {
+        const QByteArray prefix = slash < 0 ? native : native.left(slash);
+        if (::mkdir(prefix.constData(), mode) != 0 && errno != EEXIST)
+            return false;
+        if (slash < 0)
+            break;
+    }
+    if (::stat(native.constData(), &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
 QString Path::realPath(const QString& path)
 {
     if (path.isEmpty() || !isNameable(path)) {

@@ -65,6 +65,9 @@ public:
     // truncated path. Failures leave errno set.
     static int open(const QString& path, int flags, mode_t mode = 0);
     static int mkdir(const QString& path, mode_t mode);
+    // mkdir of every missing folder along the path; true when the path is a
+    // folder at the end. errno tells why not.
+    static bool makePath(const QString& path, mode_t mode);
     // realpath(3) with a buffer the C library allocates (paths may exceed
     // any fixed size); a null string on failure.
     static QString realPath(const QString& path);

@@ -1,27 +1,49 @@
 #include "platform/RollingFileSink.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/Path.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plat {
 
 namespace {
 
-constexpr QFileDevice::Permissions kLogFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr mode_t kLogFileMode = 0600;
+
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
 
 QDateTime localTime(std::chrono::system_clock::time_point time)
 {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
     return QDateTime::fromMSecsSinceEpoch(ms);
-}
-
-std::chrono::system_clock::time_point timePoint(const QDateTime& time)
-{
-    return std::chrono::system_clock::time_point(std::chrono::milliseconds(time.toMSecsSinceEpoch()));
 }
 
 // "mivo-2026-01-02_03-04-05.log" or "mivo-2026-01-02_03-04-05_3.log".
@@ -52,11 +74,33 @@ RollingFileSink::RollingFileSink(Options options, LineFunction lineFor)
     removeSurplusFiles();
 }
 
-RollingFileSink::~RollingFileSink() = default;
+RollingFileSink::~RollingFileSink()
+{
+    closeCurrent();
+}
 
 bool RollingFileSink::isOpen() const
 {
-    return m_file.isOpen();
+    return m_fd >= 0;
+}
+
+void RollingFileSink::closeCurrent()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+QStringList RollingFileSink::folderEntries() const
+{
+    QStringList names;
+    DIR* dir = ::opendir(Path::toNative(m_options.folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir))
+        names.append(Path::fromNative(entry->d_name));
+    ::closedir(dir);
+    return names;
 }
 
 QString RollingFileSink::errorString() const
@@ -66,31 +110,30 @@ QString RollingFileSink::errorString() const
 
 QString RollingFileSink::currentFilePath() const
 {
-    return QDir(m_options.folder).filePath(QLatin1String(kCurrentLogFileName));
+    return joined(m_options.folder, QLatin1String(kCurrentLogFileName));
 }
 
 bool RollingFileSink::openCurrent(TimePoint now, bool reuseExisting)
 {
-    m_file.close();
-    m_file.setFileName(currentFilePath());
-    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    mode |= reuseExisting ? QIODevice::Append : QIODevice::Truncate;
-    if (!m_file.open(mode, kLogFilePermissions)) {
-        m_error = m_file.errorString();
+    closeCurrent();
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (reuseExisting ? O_APPEND : O_TRUNC);
+    m_fd = Path::open(currentFilePath(), flags, kLogFileMode);
+    if (m_fd < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     m_error.clear();
-    m_size = m_file.size();
+    struct statx info {};
+    const bool known = ::statx(m_fd, "", AT_EMPTY_PATH, STATX_SIZE | STATX_BTIME | STATX_MTIME, &info) == 0;
+    m_size = known ? static_cast<qint64>(info.stx_size) : 0;
     m_started = now;
-    if (reuseExisting && m_size > 0) {
+    if (known && reuseExisting && m_size > 0) {
         // The file's age decides when a reused file rolls; a birth time in the
         // future (clock set back) counts as now.
-        const QFileInfo info(m_file.fileName());
-        QDateTime born = info.birthTime();
-        if (!born.isValid())
-            born = info.lastModified();
-        if (born.isValid())
-            m_started = std::min(now, timePoint(born));
+        const statx_timestamp born = (info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_mtime;
+        const TimePoint bornAt = TimePoint(std::chrono::seconds(born.tv_sec)) +
+                                 std::chrono::duration_cast<TimePoint::duration>(std::chrono::nanoseconds(born.tv_nsec));
+        m_started = std::min(now, bornAt);
     }
     return true;
 }
@@ -101,7 +144,7 @@ void RollingFileSink::sink_it_(const spdlog::details::log_msg& msg)
     bytes.append('\n');
     const TimePoint now = m_options.clock();
 
-    if (!m_file.isOpen() && !openCurrent(now, true)) {
+    if (m_fd < 0 && !openCurrent(now, true)) {
         // The folder went away or is not writable: the line still goes somewhere.
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
         return;
@@ -114,13 +157,12 @@ void RollingFileSink::sink_it_(const spdlog::details::log_msg& msg)
     } else if (now - m_started >= m_options.rollingFrequency) {
         m_started = now; // nothing to keep from an empty file
     }
-    if (!m_file.isOpen()) {
+    if (m_fd < 0) {
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
         return;
     }
-    const qint64 written = m_file.write(bytes);
-    if (written > 0)
-        m_size += written;
+    if (writeAll(m_fd, bytes))
+        m_size += bytes.size();
 }
 
 void RollingFileSink::flush_()
@@ -130,28 +172,26 @@ void RollingFileSink::flush_()
 
 QString RollingFileSink::rolledFilePath(TimePoint now) const
 {
-    const QDir dir(m_options.folder);
     const QString stamp = localTime(now).toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     // A name of the same second gets a counter above every one in use, so
     // that the order of names stays the order of rolls even after pruning
     // has freed a lower counter.
     qint64 highest = -1;
-    const QStringList names = dir.entryList({QStringLiteral("mivo-%1*.log").arg(stamp)}, QDir::Files | QDir::Hidden);
-    for (const QString& name : names) {
+    for (const QString& name : folderEntries()) {
         const QRegularExpressionMatch match = rolledNamePattern().match(name);
         if (match.hasMatch() && match.captured(1) == stamp)
             highest = std::max(highest, match.captured(2).toLongLong());
     }
     if (highest < 0)
-        return dir.filePath(QStringLiteral("mivo-%1.log").arg(stamp));
-    return dir.filePath(QStringLiteral("mivo-%1_%2.log").arg(stamp).arg(highest + 1));
+        return joined(m_options.folder, QStringLiteral("mivo-%1.log").arg(stamp));
+    return joined(m_options.folder, QStringLiteral("mivo-%1_%2.log").arg(stamp).arg(highest + 1));
 }
 
 void RollingFileSink::roll(TimePoint now)
 {
-    m_file.close();
+    closeCurrent();
     const QString target = rolledFilePath(now);
-    if (!QFile::rename(currentFilePath(), target)) {
+    if (::rename(Path::toNative(currentFilePath()).constData(), Path::toNative(target).constData()) != 0) {
         // Keep logging into the old file rather than losing it by truncation.
         openCurrent(now, true);
         m_started = now;
@@ -163,10 +203,8 @@ void RollingFileSink::roll(TimePoint now)
 
 void RollingFileSink::removeSurplusFiles()
 {
-    const QDir dir(m_options.folder);
     std::vector<RolledFile> rolled;
-    const QStringList names = dir.entryList({QStringLiteral("mivo-*.log")}, QDir::Files | QDir::Hidden);
-    for (const QString& name : names) {
+    for (const QString& name : folderEntries()) {
         const QRegularExpressionMatch match = rolledNamePattern().match(name);
         if (match.hasMatch())
             rolled.push_back({name, match.captured(1), match.captured(2).toLongLong()});
@@ -181,7 +219,7 @@ void RollingFileSink::removeSurplusFiles()
         return a.counter > b.counter;
     });
     for (size_t i = keep; i < rolled.size(); ++i)
-        QFile::remove(dir.filePath(rolled[i].name));
+        ::unlink(Path::toNative(joined(m_options.folder, rolled[i].name)).constData());
 }
 
 } // namespace plat

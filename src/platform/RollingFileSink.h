@@ -4,8 +4,8 @@
 
 #include "platform/Log.h"
 
-#include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <spdlog/details/log_msg.h>
 #include <spdlog/sinks/base_sink.h>
@@ -54,11 +54,14 @@ private:
     bool openCurrent(TimePoint now, bool reuseExisting);
     void roll(TimePoint now);
     void removeSurplusFiles();
+    void closeCurrent();
+    // Names in the log folder, through the path codec.
+    QStringList folderEntries() const;
     QString rolledFilePath(TimePoint now) const;
 
     Options m_options;
     LineFunction m_lineFor;
-    QFile m_file;
+    int m_fd = -1;
     qint64 m_size = 0;
     TimePoint m_started;
     QString m_error;

@@ -276,6 +276,23 @@ TEST_F(PathFilesTest, SystemCallHelpers)
     EXPECT_TRUE(Path::realPath(QString()).isNull());
 }
 
+TEST_F(PathFilesTest, MakePathCreatesEveryMissingFolder)
+{
+    const QString nested = m_folder + QStringLiteral("/caf") + escape(0xE9) + QStringLiteral("/a/b/");
+    ASSERT_TRUE(Path::makePath(nested, 0700));
+    struct stat info {};
+    ASSERT_EQ(::stat((Path::toNative(m_folder) + "/caf\xE9/a/b").constData(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_TRUE(Path::makePath(nested, 0700)) << "an existing folder is fine";
+
+    const QString file = m_folder + QStringLiteral("/file");
+    ::close(Path::open(file, O_CREAT | O_WRONLY, 0600));
+    EXPECT_FALSE(Path::makePath(file, 0700));
+    EXPECT_EQ(errno, ENOTDIR);
+    EXPECT_FALSE(Path::makePath(file + QStringLiteral("/below"), 0700));
+    EXPECT_FALSE(Path::makePath(QString(), 0700));
+}
+
 TEST_F(PathFilesTest, RealPathBeyondAnyFixedBuffer)
 {
     QString deep = Path::realPath(m_folder);
