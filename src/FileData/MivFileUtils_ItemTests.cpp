@@ -7,8 +7,6 @@
 #include "platform/Log.h"
 #include "platform/Path.h"
 
-#include <QFile>
-
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,4 +1,6 @@
 #include "platform/DesktopEntry.h"
+
+#include "platform/PosixError.h"
 #include "platform/Path.h"
 
 #include "platform/Process.h"
@@ -7,7 +9,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,11 +23,6 @@ constexpr qint64 kMaximumEntrySize = 1 << 20;
 QString tr(const char* text)
 {
     return QCoreApplication::translate("DesktopEntry", text);
-}
-
-Error posixError(int code)
-{
-    return Error(QString::fromLatin1(kPosixErrorDomain), code, QString::fromLocal8Bit(std::strerror(code)));
 }
 
 Error readingError(int code, const QString& path)

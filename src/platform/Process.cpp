@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include "platform/Path.h"
+#include "platform/PosixError.h"
 
 #include "platform/Log.h"
 #include "platform/ThreadInfo.h"
@@ -47,12 +48,12 @@ struct ProcessState
 
 namespace {
 
-Error posixError(int code, const QString& program)
+Error startError(int code, const QString& program)
 {
     QVariantMap info;
     info.insert(QLatin1String(kLocalizedDescriptionKey),
                 QCoreApplication::translate("Process", "The program \u201C%1\u201D could not be started: %2")
-                    .arg(program, QString::fromLocal8Bit(std::strerror(code))));
+                    .arg(program, errnoText(code)));
     info.insert(QLatin1String(kFilePathErrorKey), program);
     return Error(QString::fromLatin1(kPosixErrorDomain), code, info);
 }
@@ -87,13 +88,13 @@ public:
         if (m_wakeFd < 0)
             m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_wakeFd < 0) {
-            Error::assign(error, posixError(errno, program));
+            Error::assign(error, startError(errno, program));
             return false;
         }
         try {
             std::thread([this] { run(); }).detach();
         } catch (const std::system_error& e) {
-            Error::assign(error, posixError(e.code().value() ? e.code().value() : EAGAIN, program));
+            Error::assign(error, startError(e.code().value() ? e.code().value() : EAGAIN, program));
             return false;
         }
         m_running = true;
@@ -146,7 +147,7 @@ private:
             }
             const int ready = ::poll(fds.data(), fds.size(), polling ? 50 : -1);
             if (ready < 0 && errno != EINTR) {
-                MIV_LOG_ERROR(QStringLiteral("Process reaper: poll failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+                MIV_LOG_ERROR(QStringLiteral("Process reaper: poll failed: %1").arg(errnoText(errno)));
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 continue;
             }
@@ -263,7 +264,7 @@ bool Process::start(Error* error)
 {
     using namespace detail;
     if (m_state) {
-        Error::assign(error, posixError(EALREADY, m_program));
+        Error::assign(error, startError(EALREADY, m_program));
         return false;
     }
     if (!Reaper::instance().ensureRunning(error, m_program))
@@ -281,7 +282,7 @@ bool Process::start(Error* error)
     SpawnSetup setup;
     int rc = 0;
     auto failed = [&](int code) {
-        Error::assign(error, posixError(code, m_program));
+        Error::assign(error, startError(code, m_program));
         return false;
     };
 

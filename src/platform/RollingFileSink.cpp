@@ -1,13 +1,13 @@
 #include "platform/RollingFileSink.h"
 
 #include "platform/Path.h"
+#include "platform/PosixError.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -119,7 +119,7 @@ bool RollingFileSink::openCurrent(TimePoint now, bool reuseExisting)
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (reuseExisting ? O_APPEND : O_TRUNC);
     m_fd = Path::open(currentFilePath(), flags, kLogFileMode);
     if (m_fd < 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        m_error = errnoText(errno);
         return false;
     }
     m_error.clear();

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -23,7 +22,7 @@ bool getFSRef(const QString& string, plat::Error* error)
     if (!path.isEmpty() && ::stat(path.constData(), &info) == 0)
         return true;
     const int code = path.isEmpty() ? ENOENT : errno;
-    const plat::Error posix(QLatin1String(plat::kPosixErrorDomain), code, QString::fromLocal8Bit(std::strerror(code)));
+    const plat::Error posix = plat::posixError(code);
     QVariantMap userInfo;
     userInfo.insert(QLatin1String(plat::kFilePathErrorKey), string);
     plat::Error::assign(error, plat::Error(QLatin1String(plat::kOSStatusErrorDomain), plat::osstatus::fnfErr, userInfo)
