@@ -2,7 +2,7 @@
 // on one file in the page cache. Usage: checksum_bench [file] (default: a
 // 1 GiB file made in the temporary folder and removed after).
 #include "FileData/IMivCopyFile.h"
-#include "FileData/MivDefaultFileStreamHandlerDelegate.h"
+#include "FileData/Transfer/MivDefaultFileStreamHandlerDelegate.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileUtils.h"
 #include "platform/Path.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FileData/IMivFile.h"
-#include "FileData/IMivStreamHandlerDelegatesProvider.h"
+#include "FileData/Transfer/IMivStreamHandlerDelegatesProvider.h"
 
 // The item side of the copy engine.
 class IMivCopyFile : public virtual IMivFile, public virtual IMivStreamHandlerDelegatesProvider

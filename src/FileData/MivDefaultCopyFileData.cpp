@@ -1,11 +1,11 @@
 #include "FileData/MivDefaultCopyFileData.h"
 
 #include "FileData/Extensions/FileStreamHandler.h"
-#include "FileData/IMivStreamHandlerDelegate.h"
-#include "FileData/MivDefaultFileStreamHandlerDelegate.h"
+#include "FileData/Transfer/IMivStreamHandlerDelegate.h"
+#include "FileData/Transfer/MivDefaultFileStreamHandlerDelegate.h"
 #include "FileData/MivErrorPresenter.h"
-#include "FileData/MivFileStreamHandler.h"
-#include "FileData/MivStream.h"
+#include "FileData/Transfer/MivFileStreamHandler.h"
+#include "FileData/Transfer/MivStream.h"
 #include "platform/Error.h"
 #include "platform/Log.h"
 

@@ -2,7 +2,7 @@
 
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivExec.h"
-#include "FileData/MivRunloopOperation.h"
+#include "FileData/Transfer/MivRunloopOperation.h"
 #include "platform/OperationQueue.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "FileData/Extensions/DigestState.h"
 #include "FileData/IMivChecksumInterimDelegate.h"
 #include "FileData/MivFileData.h"
-#include "FileData/MivFileSyncDataReader.h"
+#include "FileData/Transfer/MivFileSyncDataReader.h"
 #include "platform/Log.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "support/ManualTransferClock.h"
 #include "support/ScopedTransferClock.h"
 
-#include "FileData/MivStream.h"
+#include "FileData/Transfer/MivStream.h"
 
 namespace mivtest {
 

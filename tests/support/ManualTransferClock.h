@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileData/MivTransferClock.h"
+#include "FileData/Transfer/MivTransferClock.h"
 
 #include <mutex>
 

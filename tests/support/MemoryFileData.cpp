@@ -1,10 +1,10 @@
 #include "support/MemoryFileData.h"
 
 #include "FileData/Extensions/FileStreamHandler.h"
-#include "FileData/IMivStreamHandlerDelegateCancel.h"
-#include "FileData/MivDefaultFileStreamHandlerDelegate.h"
-#include "FileData/MivFileStreamHandler.h"
-#include "FileData/MivStream.h"
+#include "FileData/Transfer/IMivStreamHandlerDelegateCancel.h"
+#include "FileData/Transfer/MivDefaultFileStreamHandlerDelegate.h"
+#include "FileData/Transfer/MivFileStreamHandler.h"
+#include "FileData/Transfer/MivStream.h"
 
 #include <algorithm>
 #include <cstring>

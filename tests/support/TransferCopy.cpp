@@ -2,10 +2,10 @@
 
 #include "FileData/IMivCopyFile.h"
 #include "FileData/MivFileData.h"
-#include "FileData/MivFileInputStreamHandler.h"
-#include "FileData/MivFileOutputStreamHandler.h"
-#include "FileData/MivCopyContext.h"
-#include "FileData/MivStreamPump.h"
+#include "FileData/Transfer/MivFileInputStreamHandler.h"
+#include "FileData/Transfer/MivFileOutputStreamHandler.h"
+#include "FileData/Transfer/MivCopyContext.h"
+#include "FileData/Transfer/MivStreamPump.h"
 #include "platform/InputStream.h"
 #include "platform/OutputStream.h"
 

@@ -1,8 +1,8 @@
 #include "FileData/Extensions/FileStreamHandler.h"
 
-#include "FileData/IMivStreamHandlerDelegatesProvider.h"
-#include "FileData/MivFileInputStreamHandler.h"
-#include "FileData/MivFileOutputStreamHandler.h"
+#include "FileData/Transfer/IMivStreamHandlerDelegatesProvider.h"
+#include "FileData/Transfer/MivFileInputStreamHandler.h"
+#include "FileData/Transfer/MivFileOutputStreamHandler.h"
 #include "platform/InputStream.h"
 #include "platform/Log.h"
 #include "platform/OutputStream.h"

@@ -1,9 +1,9 @@
 #include "support/MemoryFileData.h"
 
-#include "FileData/MivCopyContext.h"
-#include "FileData/MivFileDataLoader.h"
-#include "FileData/MivFileDataReader.h"
-#include "FileData/MivFileSyncDataReader.h"
+#include "FileData/Transfer/MivCopyContext.h"
+#include "FileData/Transfer/MivFileDataLoader.h"
+#include "FileData/Transfer/MivFileDataReader.h"
+#include "FileData/Transfer/MivFileSyncDataReader.h"
 #include "platform/Path.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 
 #include "FileData/Extensions/DataDigest.h"
 #include "FileData/Extensions/FileStreamHandler.h"
-#include "FileData/IMivStreamHandlerOperationDelegate.h"
-#include "FileData/MivFileInputStreamHandler.h"
-#include "FileData/MivFileOutputStreamHandler.h"
+#include "FileData/Transfer/IMivStreamHandlerOperationDelegate.h"
+#include "FileData/Transfer/MivFileInputStreamHandler.h"
+#include "FileData/Transfer/MivFileOutputStreamHandler.h"
 #include "platform/InputStream.h"
 #include "platform/OutputStream.h"
 

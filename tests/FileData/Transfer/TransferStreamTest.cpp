@@ -3,8 +3,8 @@
 #include "support/TestEnvironment.h"
 
 #include "FileData/IMivUrlFile.h"
-#include "FileData/MivFileInputStream.h"
-#include "FileData/MivFileOutputStream.h"
+#include "FileData/Transfer/MivFileInputStream.h"
+#include "FileData/Transfer/MivFileOutputStream.h"
 #include "platform/BoundStreamPair.h"
 
 #include <QCryptographicHash>

@@ -1,0 +1,12 @@
+#include "FileData/Formatters/MivBytesFileSizeFormatter.h"
+
+MivBytesFileSizeFormatter::MivBytesFileSizeFormatter()
+{
+    setDisplayFormat(1);
+}
+
+void MivBytesFileSizeFormatter::reinit()
+{
+    MivFileSizeFormatter::reinit();
+    setDisplayFormat(1);
+}
