@@ -461,6 +461,44 @@ TEST(MivFileDataBehaviourTest, HeaderBytesAreReadOnceAndServedFromTheCache)
     EXPECT_TRUE(Folder().bytes(4).isNull()) << "a folder has no bytes";
 }
 
+// A cache shorter than the count asked for answers nothing by itself: the
+// item is read again (here its content changed meanwhile, so a stale answer
+// shows), and the longer header replaces the cache. A cache that holds the
+// count answers without a read.
+TEST(MivFileDataBehaviourTest, HeaderBytesAreReadAgainWhenTheCacheIsShorter)
+{
+    struct Case
+    {
+        const char* cached;
+        quint64 count;
+        const char* expected;
+        bool readsAgain;
+    };
+    const Case cases[] = {
+        {"ab", 4, "0123", true},
+        {"", 1, "0", true},
+        {"012", 10, "0123456789", true},
+        {"01234", 6, "012345", true},
+        {"0123456789", 20, "0123456789", true},
+        {"abcd", 4, "abcd", false},
+        {"abcdef", 3, "abc", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.cached) + " for " + std::to_string(c.count));
+        auto file = mivtest::MemoryFileData::create(QStringLiteral("a.bin"), QByteArray("0123456789"));
+        file->downloadOptions.maxChunk = 3;
+        file->setHeaderData(QByteArray(c.cached));
+        EXPECT_EQ(file->bytes(c.count), QByteArray(c.expected));
+        if (c.readsAgain) {
+            EXPECT_GE(quint64(file->headerData().size()), std::min<quint64>(c.count, 10)) << "the longer header is kept";
+            EXPECT_TRUE(file->data().startsWith(file->headerData()));
+        } else {
+            EXPECT_EQ(file->headerData(), QByteArray(c.cached)) << "answered from the cache";
+        }
+        EXPECT_EQ(file->openDelegates.load(), 0);
+    }
+}
+
 TEST(MivFileDataBehaviourTest, HeaderBytesOfAnItemThatCannotBeReadAnswerTheCache)
 {
     MivSimpleFileData item;

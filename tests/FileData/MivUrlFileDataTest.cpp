@@ -6,9 +6,19 @@
 #include "FileData/NetFileData/MivNetworkFileData.h"
 #include "FileData/RootFileData/MivNetworkRootData.h"
 #include "platform/NotificationCenter.h"
+#include "FileData/Formatters/MivFileSizeFormatter.h"
+#include "FileData/Formatters/MivPermsFormatter.h"
+#include "FileData/PermsData.h"
 #include "platform/Path.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace itemtest;
 
@@ -336,6 +346,75 @@ TEST(MivUrlFileDataTest, OpeningAFileGoesToTheRegisteredOpener)
     EXPECT_EQ(dead->existsAsked, 0) << "a folder that cannot connect is not asked whether it exists";
     EXPECT_EQ(opener->opened, dead);
     MivFileDataHelpers::registerFileDataOpener(nullptr);
+}
+
+// Links in a real folder, described to a URL item the way the local item
+// will: folder flag through the item's own resource value (links followed),
+// link flag, link target and mode from lstat and readlink. The folder-size
+// marker, the size text and the permission text must tell a link to a folder
+// from a folder and from a link to a file.
+TEST(MivUrlFileDataTest, ALinkToAFolderShowsTheLinkMarkerAndAnLPermission)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    {
+        QFile file(dir.filePath(QStringLiteral("file.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("twelve bytes");
+    }
+    const auto native = [&dir](const char* name) { return plat::Path::toNative(dir.filePath(QString::fromUtf8(name))); };
+    ASSERT_EQ(::symlink("folder", native("link-to-folder").constData()), 0);
+    ASSERT_EQ(::symlink("link-to-folder", native("link-to-link").constData()), 0);
+    ASSERT_EQ(::symlink("file.txt", native("link-to-file").constData()), 0);
+
+    struct Case
+    {
+        const char* name;
+        qint64 sizeAfterMarking;
+        const char* sizeText;
+        char firstPermChar;
+    };
+    const Case cases[] = {
+        {"link-to-folder", MivFileData::kSizeLinkToFolder, "<LNK>", 'l'},
+        {"link-to-link", MivFileData::kSizeLinkToFolder, "<LNK>", 'l'},
+        {"folder", MivFileData::kSizeFolderNotCounted, "<DIR>", 'd'},
+        {"link-to-file", MivFileData::kSizeNewItem, "", 'l'},
+        {"file.txt", MivFileData::kSizeNewItem, "", '-'},
+    };
+    MivFileSizeFormatter sizes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromUtf8(c.name));
+        const QUrl fileUrl(plat::Path::toFileUrl(path));
+        const auto item = MivUrlFileData::createWithURL<MivUrlFileData>(fileUrl, false);
+        struct stat info {};
+        ASSERT_EQ(::lstat(plat::Path::toNative(path).constData(), &info), 0);
+        item->setFolder(item->WSSResourceValueForKey(QStringLiteral("NSURLIsDirectoryKey"), fileUrl).toBool());
+        item->setPosix(qint64(info.st_mode & 07777));
+        if (S_ISLNK(info.st_mode)) {
+            QByteArray target(4096, '\0');
+            const ssize_t length = ::readlink(plat::Path::toNative(path).constData(), target.data(), size_t(target.size()));
+            ASSERT_GT(length, 0);
+            target.truncate(length);
+            item->setLink(true);
+            item->setLinkPath(plat::Path::fromNative(target));
+        }
+
+        item->updateFolderSizeState();
+        EXPECT_EQ(item->size(), c.sizeAfterMarking);
+        EXPECT_EQ(sizes.stringForObjectValue(QVariant::fromValue(item->size())), QString::fromUtf8(c.sizeText));
+        const PermsDataPtr perms = item->perms();
+        ASSERT_TRUE(perms);
+        for (qint64 format : {1, 2}) {
+            const QString text = MivPermsFormatter::formatPerms(*perms, format);
+            ASSERT_FALSE(text.isEmpty());
+            EXPECT_EQ(text.left(1).toStdString(), std::string(1, c.firstPermChar)) << text.toStdString();
+        }
+        EXPECT_EQ(MivPermsFormatter::processPermissions(perms.get()).left(1).toStdString(), std::string(1, c.firstPermChar));
+        EXPECT_TRUE(item->shortInfo().startsWith(QString::fromUtf8(c.sizeText) + QLatin1Char(' ')))
+            << item->shortInfo().toStdString();
+    }
 }
 
 } // namespace

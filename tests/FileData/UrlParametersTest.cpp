@@ -212,4 +212,65 @@ TEST(UrlParametersTest, LooseComparison)
     EXPECT_FALSE(isSemiEqualToURL(QUrl("smb://server/share"), QUrl(), true));
 }
 
+// Hex digits of an escape are case-insensitive: servers and people write
+// "%2f" as often as "%2F", and both must read back the same.
+TEST(UrlParametersTest, LowerCaseEscapesUnescapeLikeUpperCase)
+{
+    struct Case
+    {
+        const char* lower;
+        const char* upper;
+        const char* plain;
+    };
+    const Case cases[] = {
+        {"a%2fb", "a%2Fb", "a/b"},
+        {"caf%c3%a9", "caf%C3%A9", "caf\u00e9"},
+        {"%e2%9c%93%20ok", "%E2%9C%93%20ok", "\u2713 ok"},
+        {"x%3a%40%3f%2b", "x%3A%40%3F%2B", "x:@?+"},
+        {"mixed%c3%A9", "mixed%C3%a9", "mixed\u00e9"},
+        {"%ff", "%FF", nullptr}, // not UTF-8 in either case
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lower);
+        const QString lower = QString::fromLatin1(c.lower);
+        const QString upper = QString::fromLatin1(c.upper);
+        const std::string plain = c.plain ? std::string(c.plain) : std::string("<null>");
+        EXPECT_EQ(str(unescape(lower)), plain);
+        EXPECT_EQ(str(unescape(upper)), plain);
+        EXPECT_EQ(str(safeUnescape(lower)), c.plain ? plain : std::string(c.lower));
+        const QUrl url(QStringLiteral("ftp://h/") + lower);
+        EXPECT_EQ(str(pathByReplacingPercentEscapes(url, kUTF8StringEncoding)), c.plain ? "/" + plain : std::string("<null>"));
+    }
+    EXPECT_EQ(str(pathByReplacingPercentEscapes(QUrl("ftp://h/caf%e9"), kISOLatin1StringEncoding)), "/caf\u00e9");
+    EXPECT_EQ(str(queryByReplacingPercentEscapes(QUrl("http://h/a?q=a%2fb%c3%a9"))), "q=a/b\u00e9");
+}
+
+// A trailing "/" does not make another folder, nor do several of them.
+TEST(UrlParametersTest, SeveralTrailingSlashesCompareLikeOne)
+{
+    struct Case
+    {
+        const char* a;
+        const char* b;
+        bool contains;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"smb://server/share///", "smb://server/share", false, true},
+        {"smb://server/share//", "smb://server/share/", false, true},
+        {"smb://server/Share////", "SMB://server/share//", false, true},
+        {"ftp://h///", "ftp://h", false, true},
+        {"ftp://h//", "ftp://h/", false, true},
+        {"smb://server/share///", "smb://server/shared", false, false},
+        {"smb://server/share/sub//", "smb://server/share///", true, true},
+        {"smb://server/share//", "smb://server/share/sub", true, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isSemiEqualToURL(QUrl(c.a), QUrl(c.b), c.contains), c.expected) << c.a << " vs " << c.b;
+        if (!c.contains) {
+            EXPECT_EQ(isSemiEqualToURL(QUrl(c.b), QUrl(c.a), false), c.expected) << c.b << " vs " << c.a;
+        }
+    }
+}
+
 } // namespace

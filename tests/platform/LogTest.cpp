@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -100,6 +101,49 @@ TEST_F(LogTest, RollsWhenTheNextLineWouldPassTheSizeLimit)
     ASSERT_EQ(rolled, QStringList{QStringLiteral("mivo-2026-01-02_03-04-05.log")});
     EXPECT_EQ(readFile(folder() + QLatin1Char('/') + rolled.first()), line + QLatin1Char('\n') + line + QLatin1Char('\n'));
     EXPECT_EQ(readFile(currentFile()), QString(39, QLatin1Char('b')) + QLatin1Char('\n'));
+}
+
+// The limit is a size the file may reach, not one it must stay below: lines
+// that fill it to the byte stay together, and only the next line rolls.
+// Sizes are counted in bytes as written (UTF-8, line breaks included).
+TEST_F(LogTest, ALineThatFillsTheFileExactlyStaysAndTheNextRolls)
+{
+    struct Case
+    {
+        qint64 limit;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {100, {QString(39, QLatin1Char('a')), QString(59, QLatin1Char('b'))}},
+        {100, {QString(), QString(98, QLatin1Char('c'))}},
+        {10, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}},
+        // Five two-byte characters and a break, then four and "a" and a break: 21 bytes.
+        {21, {QString(5, QChar(0xE9)), QString(4, QChar(0xE9)) + QLatin1Char('a')}},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(index);
+        plat::LogSetup caseSetup = setup(c.limit);
+        caseSetup.folder = folder() + QStringLiteral("/case-%1").arg(index++);
+        const QString current = caseSetup.folder + QStringLiteral("/mivo.log");
+        ASSERT_TRUE(plat::setupLogging(caseSetup));
+        QString expected;
+        for (const QString& line : c.lines) {
+            MIV_LOG_INFO(line);
+            expected += line + QLatin1Char('\n');
+        }
+        ASSERT_EQ(expected.toUtf8().size(), c.limit) << "the case fills the file exactly";
+        EXPECT_EQ(QFileInfo(current).size(), c.limit);
+        EXPECT_TRUE(QDir(caseSetup.folder).entryList({QStringLiteral("mivo-*.log")}, QDir::Files).isEmpty())
+            << "a full file is not rolled before a line needs the room";
+
+        MIV_LOG_INFO(QStringLiteral("z"));
+        const QStringList rolled = QDir(caseSetup.folder).entryList({QStringLiteral("mivo-*.log")}, QDir::Files);
+        ASSERT_EQ(rolled.size(), 1);
+        EXPECT_EQ(readFile(caseSetup.folder + QLatin1Char('/') + rolled.first()), expected);
+        EXPECT_EQ(readFile(current), QStringLiteral("z\n"));
+        plat::shutdownLogging();
+    }
 }
 
 TEST_F(LogTest, RollsOnceTheFileIsADayOld)

@@ -148,6 +148,39 @@ TEST(ProcessTest, ArgumentsKeepBytesThatAreNotUtf8)
     EXPECT_EQ(process->readAllOutput().simplified(), QByteArray("63 61 66 e9 2d c3 a9"));
 }
 
+// An empty argument is an argument: a tool told `grep "" file` or
+// `rsync --rsh ""` must see it in its place, not lose it or shift the rest.
+TEST(ProcessTest, EmptyArgumentsReachTheChildInTheirPlace)
+{
+    struct Case
+    {
+        QStringList arguments;
+        QByteArray seen;
+    };
+    const Case cases[] = {
+        {{QString()}, "1:<>"},
+        {{QStringLiteral("")}, "1:<>"},
+        {{QStringLiteral(""), QStringLiteral("x")}, "2:<><x>"},
+        {{QStringLiteral("a"), QStringLiteral(""), QStringLiteral("b")}, "3:<a><><b>"},
+        {{QStringLiteral("x"), QStringLiteral("")}, "2:<x><>"},
+        {{QStringLiteral(""), QStringLiteral(""), QStringLiteral("")}, "3:<><><>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seen.toStdString());
+        // "$0" is the name the shell reports; the arguments follow as $1...
+        QStringList arguments{QStringLiteral("-c"), QStringLiteral("printf '%s:' \"$#\"; for a; do printf '<%s>' \"$a\"; done"),
+                              QStringLiteral("sh")};
+        arguments += c.arguments;
+        Process process(QStringLiteral("/bin/sh"), arguments);
+        process.setOutputMode(Process::OutputMode::Combined);
+        plat::Error error;
+        ASSERT_TRUE(process.start(&error)) << error.description().toStdString();
+        EXPECT_EQ(process.readAllOutput(), c.seen);
+        ASSERT_TRUE(process.waitForExit(patience()));
+        EXPECT_EQ(process.exitStatus(), 0);
+    }
+}
+
 TEST(ProcessTest, WorkingDirectoryAndDiscardedOutput)
 {
     QTemporaryDir folder;

@@ -154,3 +154,36 @@ TEST(WorkerPool, IdleThreadsExit)
     ASSERT_TRUE(done->wait(within()));
     EXPECT_TRUE(eventually([&] { return pool.threadCount() == 0; }));
 }
+
+// A thread waiting idle takes new work at once: it is woken, not left to
+// find the work when its idle time-out ends. The time-out is set far above
+// the wait the test allows, so a wake-up that goes missing fails the test
+// instead of slowing it down; how soon the work starts is not measured.
+TEST(WorkerPool, WorkForAnIdleThreadStartsWithoutWaitingForTheIdleTimeout)
+{
+    constexpr auto kIdleTimeout = std::chrono::milliseconds(10min);
+    constexpr auto kAllowed = 60s; // a tenth of the time-out: generous for a loaded machine
+    const std::array<int, 5> bands = {plat::Qos::UserInteractive, plat::Qos::UserInitiated, plat::Qos::Default,
+                                      plat::Qos::Utility, plat::Qos::Background};
+    for (const int qos : bands) {
+        SCOPED_TRACE(qos);
+        plat::WorkerPool& pool = plat::WorkerPool::forQos(qos);
+        pool.setIdleTimeout(kIdleTimeout);
+        auto queue = plat::ConcurrentQueue::create(QStringLiteral("idle-handoff"), qos);
+        // Each round finds the thread of the round before waiting idle.
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(round);
+            if (round > 0) {
+                ASSERT_TRUE(eventually([&] { return pool.idleThreadCount() >= 1; }));
+            }
+            const int threadsBefore = pool.threadCount();
+            plat::Semaphore ran;
+            queue->async([&] { ran.signal(); });
+            ASSERT_TRUE(ran.wait(within(kAllowed)));
+            if (round > 0) {
+                EXPECT_EQ(pool.threadCount(), threadsBefore) << "the idle thread took the work, no new one was started";
+            }
+        }
+        pool.setIdleTimeout(5s);
+    }
+}

@@ -19,6 +19,8 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/stat.h>
+
 using mivtest::MemoryFileData;
 
 using mivtest::randomBytes;
@@ -205,5 +207,44 @@ TEST(MivFileDataLoaderTest, CancelEndsTheLoadWithoutAPartialFile)
     canceller.join();
     EXPECT_EQ(error.code(), -128);
     EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(leftovers(folder.path()).isEmpty());
+}
+
+// Loading over an existing file replaces its content, not its permission
+// bits: a private file stays private, an executable stays executable. A new
+// file gets what any new file gets under the umask.
+TEST(MivFileDataLoaderTest, LoadOverAnExistingFileKeepsItsPermissionBits)
+{
+    QTemporaryDir folder;
+    auto item = MemoryFileData::create(QStringLiteral("item"), randomBytes(70000, 12));
+    item->downloadOptions.maxChunk = 20000;
+    for (const mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0700), mode_t(0755), mode_t(0444), mode_t(0604),
+                              mode_t(0000)}) {
+        SCOPED_TRACE(QString::number(mode, 8).toStdString());
+        const QString target = folder.filePath(QStringLiteral("existing-%1.bin").arg(mode, 0, 8));
+        {
+            QFile file(target);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("previous content");
+        }
+        ASSERT_EQ(::chmod(plat::Path::toNative(target).constData(), mode), 0);
+        MivFileDataLoader loader(item, nullptr);
+        plat::Error error;
+        ASSERT_TRUE(loader.loadToFile(target, &error)) << error.description().toStdString();
+        EXPECT_EQ(fileContent(target), item->data());
+        struct stat info {};
+        ASSERT_EQ(::stat(plat::Path::toNative(target).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+    }
+
+    const mode_t mask = ::umask(0022);
+    const QString fresh = folder.filePath(QStringLiteral("new.bin"));
+    MivFileDataLoader loader(item, nullptr);
+    const bool loaded = loader.loadToFile(fresh);
+    ::umask(mask);
+    ASSERT_TRUE(loaded);
+    struct stat info {};
+    ASSERT_EQ(::stat(plat::Path::toNative(fresh).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode_t(0644));
     EXPECT_TRUE(leftovers(folder.path()).isEmpty());
 }

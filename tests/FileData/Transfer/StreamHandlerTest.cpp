@@ -7,6 +7,9 @@
 #include "FileData/Transfer/IMivStreamHandlerOperationDelegate.h"
 #include "FileData/Transfer/MivFileInputStreamHandler.h"
 #include "FileData/Transfer/MivFileOutputStreamHandler.h"
+#include "FileData/Transfer/MivCopyContext.h"
+#include "FileData/Transfer/MivStream.h"
+#include "FileData/Transfer/MivStreamPump.h"
 #include "platform/InputStream.h"
 #include "platform/OutputStream.h"
 
@@ -15,6 +18,8 @@
 #include "support/RandomBytes.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using mivtest::MemoryFileData;
 using mivtest::copyThroughPump;
@@ -238,4 +243,101 @@ TEST(StreamHandlerTest, EmptySourceSendsNoNotice)
     EXPECT_EQ(observer->notices, 0);
     EXPECT_TRUE(target->data().isEmpty());
     EXPECT_TRUE(target->lastFinishResult);
+}
+
+namespace {
+
+// At every notice: the bytes the source end moved, as the handler and its
+// stream count them, and what the target end has taken by then.
+class LengthObserver : public IMivStreamHandlerOperationDelegate
+{
+public:
+    explicit LengthObserver(std::shared_ptr<MivFileInputStreamHandler> input)
+        : m_input(std::move(input))
+    {
+    }
+    bool handler(const std::shared_ptr<MivFileStreamHandler>& handler, int) override
+    {
+        Notice notice;
+        notice.moved = handler->length();
+        notice.streamLength = handler->stream()->currentLength();
+        notice.progress = handler->stream()->transferProgress();
+        notice.taken = m_input->length();
+        notices.push_back(notice);
+        return true;
+    }
+    struct Notice
+    {
+        quint64 moved = 0;
+        quint64 streamLength = 0;
+        double progress = 0;
+        quint64 taken = 0;
+    };
+    std::vector<Notice> notices;
+
+private:
+    std::shared_ptr<MivFileInputStreamHandler> m_input;
+};
+
+} // namespace
+
+// Sources that answer less than the buffer holds (short reads, odd sizes):
+// the handlers count the bytes that really moved, never whole buffers, and
+// the progress the copy engine shows follows them to exactly 1.
+TEST(StreamHandlerTest, LengthAndProgressCountTheBytesMovedInShortChunks)
+{
+    struct Case
+    {
+        const char* name;
+        qsizetype size;
+        qint64 minChunk;
+        qint64 maxChunk;
+    };
+    const Case cases[] = {
+        {"one byte at a time", 777, 1, 1},
+        {"short reads of random length", 300001, 1, 9000},
+        {"odd chunks just over a buffer's worth", qsizetype(kChunk) * 3 + 5, 4097, 4097},
+        {"a whole number of buffers in short reads", qsizetype(kChunk) * 4, 30000, 30000},
+        {"a size below one buffer", 65535, 1000, 60000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = randomBytes(c.size, quint32(c.size) + 21);
+        auto source = MemoryFileData::create(QStringLiteral("source"), bytes);
+        source->downloadOptions.minChunk = c.minChunk;
+        source->downloadOptions.maxChunk = c.maxChunk;
+        source->downloadOptions.seed = quint32(c.size);
+        auto target = MemoryFileData::create(QStringLiteral("target"));
+        target->uploadOptions.maxChunk = 5000; // the target side takes short bites too
+
+        std::shared_ptr<plat::OutputStream> writeEnd;
+        std::shared_ptr<plat::InputStream> readEnd;
+        MivFileStreamHandler::createStreamPairWithBufferSize(kChunk * 2, &writeEnd, &readEnd);
+        const auto context = MivCopyContext::create();
+        auto output = std::dynamic_pointer_cast<MivFileOutputStreamHandler>(source->openStream(writeEnd, kChunk, target, context));
+        auto input = std::dynamic_pointer_cast<MivFileInputStreamHandler>(target->openStream(readEnd, kChunk, source, context));
+        ASSERT_TRUE(output && input);
+        auto observer = std::make_shared<LengthObserver>(input);
+        auto pump = MivStreamPump::create(output, input);
+        pump->setObserver(observer);
+        EXPECT_TRUE(pump->run());
+
+        const auto size = quint64(c.size);
+        EXPECT_EQ(output->length(), size);
+        EXPECT_EQ(input->length(), size);
+        EXPECT_EQ(output->stream()->currentLength(), size);
+        EXPECT_DOUBLE_EQ(output->stream()->transferProgress(), 1.0);
+        ASSERT_FALSE(observer->notices.empty());
+        quint64 previous = 0;
+        for (const LengthObserver::Notice& notice : observer->notices) {
+            EXPECT_GT(notice.moved, previous) << "a notice follows bytes that moved";
+            EXPECT_EQ(notice.streamLength, notice.moved);
+            EXPECT_EQ(notice.taken, notice.moved) << "each chunk reached the target before its notice";
+            EXPECT_DOUBLE_EQ(notice.progress, double(notice.moved) / double(size));
+            previous = notice.moved;
+        }
+        EXPECT_EQ(previous, size);
+        pump->finish(source, true);
+        EXPECT_EQ(target->data(), bytes);
+    }
 }

@@ -271,3 +271,55 @@ TEST(MivStreamTest, CipherAndDigestRoundTrip)
     EXPECT_EQ(back, plain);
     EXPECT_EQ(decryptor.digest(), QCryptographicHash::hash(plain, QCryptographicHash::Md5));
 }
+
+namespace {
+
+QByteArray encryptWithTheCommandLineTool(const QByteArray& plain, const QString& password)
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"), {QStringLiteral("enc"), QStringLiteral("-aes-256-cbc"), QStringLiteral("-md"),
+                                              QStringLiteral("md5"), QStringLiteral("-nosalt"), QStringLiteral("-pass"),
+                                              QStringLiteral("pass:") + password});
+    if (!openssl.waitForStarted())
+        return {};
+    openssl.write(plain);
+    openssl.closeWriteChannel();
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+        return {};
+    return openssl.readAllStandardOutput();
+}
+
+} // namespace
+
+// The decryptor holds back the last block of every chunk until it knows
+// whether padding follows; flush() must write what the final block keeps.
+// Plain texts whose length is no multiple of the block size end in a partly
+// filled block, which carries real bytes.
+TEST(MivStreamTest, DecryptionWritesTheFinalPartialBlock)
+{
+    const QString password = QStringLiteral("final block");
+    for (qsizetype size : {qsizetype(1), qsizetype(15), qsizetype(17), qsizetype(31), qsizetype(4097), qsizetype(65539),
+                           qsizetype(0), qsizetype(16), qsizetype(48)}) {
+        SCOPED_TRACE(size);
+        const QByteArray plain = randomBytes(size, quint32(size) + 11);
+        const QByteArray cipher = encryptWithTheCommandLineTool(plain, password);
+        ASSERT_EQ(cipher.size(), (size / 16 + 1) * 16) << "the tool pads to whole blocks";
+
+        Pair target(cipher.size() + 64);
+        target.in->open();
+        MivFileOutputStream decryptor(target.out);
+        decryptor.setEncryptionPassword(password);
+        decryptor.setDigestComputation(true);
+        ASSERT_TRUE(decryptor.openToFileTransfer(true));
+        // Chunks that end inside blocks, as a network source delivers them.
+        for (qsizetype at = 0; at < cipher.size(); at += 7)
+            ASSERT_TRUE(decryptor.writeBytes(cipher.constData() + at, quint64(std::min<qsizetype>(7, cipher.size() - at))));
+        ASSERT_TRUE(decryptor.flush());
+
+        QByteArray back(cipher.size() + 64, Qt::Uninitialized);
+        back.resize(std::max<qint64>(0, target.in->read(back.data(), back.size())));
+        EXPECT_EQ(back.size(), plain.size());
+        EXPECT_EQ(back, plain);
+        EXPECT_EQ(decryptor.digest(), QCryptographicHash::hash(plain, QCryptographicHash::Md5));
+    }
+}
