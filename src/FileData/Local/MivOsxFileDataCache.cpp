@@ -1,7 +1,9 @@
 #include "FileData/Local/MivOsxFileDataCache.h"
 
 #include "FileData/IMivUrlFile.h"
+#include "FileData/Local/MivEventData.h"
 #include "FileData/Local/MivOsxFileData.h"
+#include "FileData/Local/MivWatchdog.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivUrlFileData.h"
@@ -22,11 +24,21 @@ QByteArray nativePathOfKey(const QString& key)
 
 MivOsxFileDataCache::MivOsxFileDataCache() : _ncache(kCapacity) {}
 
+MivOsxFileDataCache::~MivOsxFileDataCache()
+{
+    if (_notfifier)
+        MivWatchdog::sharedInstance().unregisterNotifier(_notfifier);
+}
+
 std::shared_ptr<MivOsxFileDataCache> MivOsxFileDataCache::sharedInstance()
 {
     // Lives as long as the process; items in it may outlive static
     // destruction order otherwise.
-    static const auto instance = std::make_shared<MivOsxFileDataCache>();
+    static const auto instance = [] {
+        auto cache = std::make_shared<MivOsxFileDataCache>();
+        cache->clear(); // starts the notifier, which needs the shared pointer
+        return cache;
+    }();
     return instance;
 }
 
@@ -189,7 +201,38 @@ MivFileDataPtr MivOsxFileDataCache::computeIfAbsentForKey(const QString& key,
     return made;
 }
 
-void MivOsxFileDataCache::clear() { _ncache.removeAllObjects(); }
+void MivOsxFileDataCache::clear()
+{
+    _ncache.removeAllObjects();
+    restartNotifier();
+}
+
+void MivOsxFileDataCache::restartNotifier()
+{
+    const std::weak_ptr<MivOsxFileDataCache> self = weak_from_this();
+    if (self.expired())
+        return; // not owned by a shared pointer yet
+    NotifierPtr fresh = Notifier::createOverWatchedFolders(self, std::any(), kNotifierFlags);
+    fresh->setDebug(false);
+    fresh->setFiltered(false);
+    // Events never take this lock, and the watchdog takes none of ours.
+    std::lock_guard lock(_notifierLock);
+    if (_notfifier)
+        MivWatchdog::sharedInstance().unregisterNotifier(_notfifier);
+    _notfifier = fresh;
+    MivWatchdog::sharedInstance().registerNotifier(fresh);
+}
+
+NotifierPtr MivOsxFileDataCache::notifier() const
+{
+    std::lock_guard lock(_notifierLock);
+    return _notfifier;
+}
+
+void MivOsxFileDataCache::handleEvent(const MivEventData& event, Notifier&)
+{
+    handleEvent(event.flags(), event.path());
+}
 
 void MivOsxFileDataCache::handleEvent(quint32 flags, const QString& path)
 {

@@ -2,6 +2,8 @@
 
 #include "FileData/Local/LRUCache.h"
 #include "FileData/Local/MivOsxFileAttributes.h"
+#include "FileData/Local/Notifier.h"
+#include "FileData/Local/NotifierDelegate.h"
 #include "FileData/MivFileDataTypes.h"
 
 #include <QString>
@@ -10,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 // The one process-wide cache of local items, keyed by prepared path (the
 // path percent-encoded as URL paths allow, without a trailing "/").
@@ -20,16 +23,21 @@
 // nothing is there any more, the entry is dropped and the caller gets a
 // fresh item (or nothing). The statx of a lookup that creates an item is
 // handed to the new item, so it is not read twice. File-system events of
-// watched folders drop entries as well (handleEvent).
-class MivOsxFileDataCache
+// every folder that a notifier of the process watches drop entries as well:
+// the cache hears them through a notifier over watched folders, before the
+// folder's own notifiers hand them to a panel.
+class MivOsxFileDataCache : public NotifierDelegate, public std::enable_shared_from_this<MivOsxFileDataCache>
 {
 public:
+    static constexpr quint32 kNotifierFlags = 0xD7;
+
     static constexpr std::size_t kCapacity = 200000;
     // Event flags (the watcher's mapping of inotify events).
     static constexpr quint32 kInvalidateWithParentsMask = 0x5300;  // created, removed, modified, owner changed
     static constexpr quint32 kInvalidatePathMask = 0xAC00;         // inode metadata, renamed, info, xattrs
 
     MivOsxFileDataCache();
+    ~MivOsxFileDataCache() override;
 
     static std::shared_ptr<MivOsxFileDataCache> sharedInstance();
     // Empties the shared cache, so a test starts from nothing.
@@ -63,12 +71,18 @@ public:
     // Lookup then insert; not atomic: two threads may both compute, and the
     // entry stored first wins (the later caller still gets its own value).
     MivFileDataPtr computeIfAbsentForKey(const QString& key, const std::function<MivFileDataPtr()>& computeBlock);
+    // Empties the cache and starts a new notifier (once the cache is owned
+    // by a shared pointer).
     void clear();
 
     // A file-system event: created, removed, modified or owner changed drop
     // the path with its parents; metadata, rename, info or xattr changes drop
     // the path only; anything else changes nothing.
     void handleEvent(quint32 flags, const QString& path);
+    void handleEvent(const MivEventData& event, Notifier& notifier) override;
+
+    // The notifier the cache listens to; null before the first clear.
+    NotifierPtr notifier() const;
 
     std::size_t size() const;
 
@@ -81,5 +95,10 @@ private:
     // dropped. The status read made for the check goes to *fresh.
     MivFileDataPtr validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh);
 
+    void restartNotifier();
+
     LRUCache<QString, MivFileDataPtr> _ncache;
+    // Held while a notifier is replaced, so two clears never leave one running.
+    mutable std::mutex _notifierLock;
+    NotifierPtr _notfifier;
 };
