@@ -1,6 +1,8 @@
 #include "platform/FileSystemEvent.h"
 #include "platform/InotifyDecoder.h"
 
+#include "support/RandomBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/inotify.h>
@@ -41,6 +43,20 @@ TEST(InotifyDecoderTest, DropsANameThatHoldsASeparator)
     const auto records = Decoder::decode(bytes);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().name, QByteArray("fine"));
+}
+
+TEST(InotifyDecoderTest, HostileBytesDecodeWithinTheBuffer)
+{
+    // A valid record followed by noise, and noise that claims huge names.
+    const QByteArray valid = Decoder::encode({{4, IN_CREATE, 0, QByteArray("ok")}});
+    for (quint32 seed = 1; seed <= 200; ++seed) {
+        QByteArray bytes = valid + mivtest::randomBytes(seed * 7 % 300, seed);
+        for (const auto& record : Decoder::decode(bytes)) {
+            EXPECT_FALSE(record.name.contains('/'));
+            EXPECT_LE(record.name.size(), bytes.size());
+        }
+        EXPECT_EQ(Decoder::decode(bytes).front().name, QByteArray("ok"));
+    }
 }
 
 TEST(InotifyDecoderTest, MapsKernelMasksToEventFlags)

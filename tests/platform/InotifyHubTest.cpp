@@ -175,6 +175,26 @@ TEST_F(InotifyHubTest, WatchesOfOneFolderShareOneKernelWatch)
     EXPECT_EQ(InotifyHub::shared().kernelWatchFor(m_root), -1);
 }
 
+TEST_F(InotifyHubTest, AFolderWatchedUnderTwoNamesReportsUnderEach)
+{
+    ASSERT_EQ(Path::mkdir(path("real"), 0755), 0);
+    ASSERT_EQ(::symlink(Path::toNative(path("real")).constData(), Path::toNative(path("link")).constData()), 0);
+    Recorder& real = newRecorder();
+    Recorder& link = newRecorder();
+    const auto realId = watch(path("real"), real);
+    watch(path("link"), link);
+    EXPECT_EQ(InotifyHub::shared().kernelWatchFor(path("real")), InotifyHub::shared().kernelWatchFor(path("link")));
+
+    writeFile(path("real/x"), "x");
+    EXPECT_TRUE(real.waitFor(path("real/x"), 0x100));
+    EXPECT_TRUE(link.waitFor(path("link/x"), 0x100));
+
+    // The shared kernel watch stays while one name still uses it.
+    InotifyHub::shared().removeWatch(realId);
+    writeFile(path("real/y"), "x");
+    EXPECT_TRUE(link.waitFor(path("link/y"), 0x100));
+}
+
 TEST_F(InotifyHubTest, QueueOverflowIsARescanOfEveryWatch)
 {
     ASSERT_EQ(Path::mkdir(path("one"), 0755), 0);
