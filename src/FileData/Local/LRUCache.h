@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHashFunctions>
+
 #include <cstddef>
 #include <mutex>
 #include <unordered_map>
@@ -19,7 +21,14 @@
 //
 // Value must be nullable (a smart pointer): a default-constructed Value
 // answers "nothing", and null values are never stored.
-template <class Key, class Value, class Hash = std::hash<Key>>
+// Hashes keys with Qt's qHash, which every key type of the program has.
+template <class Key>
+struct LRUCacheKeyHash
+{
+    std::size_t operator()(const Key& key) const noexcept { return std::size_t(qHash(key)); }
+};
+
+template <class Key, class Value, class Hash = LRUCacheKeyHash<Key>>
 class LRUCache
 {
 public:
