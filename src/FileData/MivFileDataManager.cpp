@@ -4,6 +4,8 @@
 #include "FileData/IMivFileDataPropertiesProvider.h"
 #include "FileData/IMivFileHandlingPlugin.h"
 #include "FileData/IMivRootFile.h"
+#include "FileData/Local/MivOsxFileData.h"
+#include "FileData/Local/MivOsxFileDataCache.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataHelpers.h"
 #include "FileData/MivFileUtils.h"
@@ -281,4 +283,20 @@ MivFileDataPtr MivFileDataManager::rootForData(const MivFileDataPtr& item)
     return walkUp(item, [](const MivFileDataPtr&) { return false; });
 }
 
-MivFileDataPtr MivFileDataManager::makeLocalInstanceForURL(const QUrl&, bool, bool) { return nullptr; }
+MivFileDataPtr MivFileDataManager::makeLocalInstanceForURL(const QUrl& url, bool withRefresh, bool useCache)
+{
+    // One URL per local path, whichever way it was written ("/tmp/x",
+    // "file:///tmp/x", "file://localhost/tmp/x/"), so the cache hands out one
+    // item for it. A file URL of another host names no local path.
+    const QString path = plat::Path::fromFileUrl(url);
+    if (path.isEmpty() || !path.startsWith(QLatin1Char('/')))
+        return nullptr;
+    const QUrl local = plat::Path::toFileQUrl(plat::PathString::strippingTrailingSlashes(path));
+    // The cache makes a missing entry through makeFreshInstanceForURL and
+    // keeps it, so a second call for the same path answers the same item.
+    MivFileDataPtr item = useCache ? MivOsxFileDataCache::sharedInstance()->getOrCreateEntryForURL(local)
+                                   : MivOsxFileDataCache::makeFreshItem(local, false);
+    if (item && withRefresh)
+        item->refresh();
+    return item;
+}

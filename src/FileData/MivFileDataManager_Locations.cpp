@@ -3,13 +3,13 @@
 #include "FileData/Extensions/UrlParameters.h"
 #include "FileData/IMivRootFile.h"
 #include "FileData/IMivUrlFile.h"
+#include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataDescriptor.h"
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivItemHooks.h"
 #include "FileData/MivRemoteFileData.h"
 #include "platform/Log.h"
-#include "platform/PathString.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ MivFileDataPtr MivFileDataManager::moveData(const MivFileDataPtr& root, const QS
     const QString relative = resolvedRelativePathFrom(pathKey, refKey);
     MIV_LOG_INFO(QStringLiteral("Resolved relative path: %1").arg(relative));
     if (!relative.isEmpty())
-        return buildPathComponents(plat::PathString::pathComponents(relative), root);
+        return buildPathComponents(relative.split(QLatin1Char('/')), root);
     if (notRelativeNull) {
         MIV_LOG_WARN(QStringLiteral("Relative path is nil and notRelativeNull == YES, returning nil"));
         return nullptr;
@@ -108,6 +108,8 @@ MivFileDataPtr MivFileDataManager::buildPathComponents(const QStringList& compon
 bool MivFileDataManager::checkMoveToTrash(const MivFileDataPtr& item)
 {
     if (!item || !item->isLocalURLFile())
+        return false;
+    if (const auto* local = dynamic_cast<const MivOsxFileData*>(item.get()); local && local->remote())
         return false;
     const auto* urlItem = dynamic_cast<const IMivUrlFile*>(item.get());
     const QUrl url = urlItem ? urlItem->fileURL() : QUrl();

@@ -149,37 +149,39 @@ public:
 // The factory plugged into the item bases, a GUI handler, a settings
 // provider, recorded presented errors and kept passwords; everything taken
 // away after the test.
-class FactoryTest : public ::testing::Test
+class FactoryEnvironment
 {
-protected:
-    void SetUp() override
+public:
+    FactoryEnvironment()
     {
         MivFileDataManager::registerHooks();
         MivFileDataHelpers::registerFileDataGuiHandler(gui);
         MivItemHooks::setUpdatePasswordForURL([this](const QUrl& url) {
             std::lock_guard lock(m_mutex);
-            keptPasswords.append(url);
+            m_keptPasswords.append(url);
         });
         MivErrorPresenter::setPresentationHandler([this](const plat::Error& error) {
             std::lock_guard lock(m_mutex);
-            presented.append(error);
+            m_presented.append(error);
         });
     }
-    void TearDown() override
+    ~FactoryEnvironment()
     {
         MivErrorPresenter::setPresentationHandler({});
         MivFileDataHelpers::registerFileDataGuiHandler(nullptr);
     }
+    FactoryEnvironment(const FactoryEnvironment&) = delete;
+    FactoryEnvironment& operator=(const FactoryEnvironment&) = delete;
 
     QList<QUrl> kept()
     {
         std::lock_guard lock(m_mutex);
-        return keptPasswords;
+        return m_keptPasswords;
     }
     QList<plat::Error> presentedErrors()
     {
         std::lock_guard lock(m_mutex);
-        return presented;
+        return m_presented;
     }
 
     itemtest::ScopedHooks hooks;
@@ -188,8 +190,12 @@ protected:
 
 private:
     std::mutex m_mutex;
-    QList<QUrl> keptPasswords;
-    QList<plat::Error> presented;
+    QList<QUrl> m_keptPasswords;
+    QList<plat::Error> m_presented;
+};
+
+class FactoryTest : public ::testing::Test, public FactoryEnvironment
+{
 };
 
 inline QUrl url(const char* text) { return QUrl(QString::fromUtf8(text), QUrl::StrictMode); }

@@ -3,6 +3,7 @@
 #include "FileData/IMivUrlFile.h"
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivFileData.h"
+#include "FileData/MivFileDataManager.h"
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivUrlFileData.h"
 #include "FileData/MivUtils.h"
@@ -88,7 +89,7 @@ MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
     MivOsxFileAttributesPtr fresh;
     if (MivFileDataPtr item = validatedLookup(key, &fresh))
         return item;
-    MivFileDataPtr made = makeFreshItem(url, false);
+    MivFileDataPtr made = MivFileDataManager::makeFreshInstanceForURL(url, false);
     if (!made)
         return nullptr;
     if (auto* local = dynamic_cast<MivOsxFileData*>(made.get()); local && fresh && fresh->valid())
