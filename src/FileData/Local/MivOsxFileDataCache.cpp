@@ -19,6 +19,12 @@ QByteArray nativePathOfKey(const QString& key)
     return plat::Path::percentDecode(key.toLatin1());
 }
 
+// The key of a URL; empty for anything but a local file URL.
+QString keyOfURL(const QUrl& url)
+{
+    return MivOsxFileDataCache::preparedPath(plat::Path::fromFileUrl(url));
+}
+
 } // namespace
 
 MivOsxFileDataCache::MivOsxFileDataCache() : _ncache(kCapacity) {}
@@ -75,7 +81,7 @@ MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFi
 
 MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
 {
-    MivFileDataPtr item = validatedLookup(preparedPath(MivFileUtils::resolvePath(url)), nullptr);
+    MivFileDataPtr item = validatedLookup(keyOfURL(url), nullptr);
     if (item && item->blocked())
         item->setBlocked(false);
     return item;
@@ -83,7 +89,7 @@ MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
 
 MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
 {
-    const QString key = preparedPath(MivFileUtils::resolvePath(url));
+    const QString key = keyOfURL(url);
     if (key.isEmpty())
         return nullptr;
     MivOsxFileAttributesPtr fresh;
@@ -110,10 +116,7 @@ bool MivOsxFileDataCache::putEntry(const MivFileDataPtr& item)
     const auto* urlItem = dynamic_cast<const IMivUrlFile*>(item.get());
     if (!urlItem)
         return false;
-    const QUrl url = urlItem->fileURL();
-    if (url.isEmpty())
-        return false;
-    const QString key = preparedPath(MivFileUtils::resolvePath(url));
+    const QString key = keyOfURL(urlItem->fileURL());
     if (key.isEmpty())
         return false;
     _ncache.setObject(item, key);
