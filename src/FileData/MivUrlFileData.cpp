@@ -102,6 +102,10 @@ void MivUrlFileData::assignAddress(const QUrl& url)
 void MivUrlFileData::assignPath(const QString& path)
 {
     QString key = path;
+    // A path joined for the item often carries spare capacity; an item
+    // keeps it for its lifetime, so it keeps a tight copy instead.
+    if (key.capacity() > key.size())
+        key.squeeze();
     QUrl oldURL;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);

@@ -7,6 +7,7 @@
 #include "FileData/RootFileData/MivNetworkRootData.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Path.h"
+#include "platform/PathString.h"
 
 #include <gtest/gtest.h>
 
@@ -336,6 +337,72 @@ TEST(MivUrlFileDataTest, OpeningAFileGoesToTheRegisteredOpener)
     EXPECT_EQ(dead->existsAsked, 0) << "a folder that cannot connect is not asked whether it exists";
     EXPECT_EQ(opener->opened, dead);
     MivFileDataHelpers::registerFileDataOpener(nullptr);
+}
+
+TEST(MivUrlFileDataTest, AnItemMadeFromItsPathIsTheItemOfItsFileURL)
+{
+    const QList<QString> paths = {
+        QStringLiteral("/tmp/plain.txt"),
+        QStringLiteral("/tmp/with space, #hash and ?query%.tar.gz"),
+        plat::Path::fromNative(QByteArray("/tmp/caf\xE9/na\xEFve")),
+        QStringLiteral("/"),
+    };
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const QUrl fileURL = plat::Path::toFileQUrl(path);
+        const auto fromPath = MivUrlFileData::createWithPath<MivUrlFileData>(path);
+        const auto fromURL = MivUrlFileData::createWithURL<MivUrlFileData>(fileURL);
+        EXPECT_TRUE(fromPath->isEqual(fromURL.get()));
+        EXPECT_TRUE(fromURL->isEqual(fromPath.get()));
+        EXPECT_EQ(fromPath->hash(), fromURL->hash());
+        for (const auto& item : {fromPath, fromURL}) {
+            EXPECT_EQ(item->pathKey(), path);
+            EXPECT_EQ(item->sourcePath(), path);
+            EXPECT_EQ(item->name(), plat::PathString::lastPathComponent(path));
+            EXPECT_EQ(item->fileURL(), fileURL);
+            EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(path));
+            EXPECT_EQ(item->fileURL(), fileURL) << "the URL built on first request is kept";
+            EXPECT_TRUE(item->description().contains(plat::Path::toFileUrl(path)));
+        }
+        EXPECT_EQ(fromPath->extenssion(), fromURL->extenssion());
+        EXPECT_EQ(fromPath->displayName(), fromURL->displayName());
+    }
+
+    const auto relative = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("rel/x"), false);
+    EXPECT_EQ(relative->pathKey(), plat::Path::fromFileUrl(plat::Path::toFileUrl(QStringLiteral("rel/x"))))
+        << "a relative path is taken as its file URL takes it";
+}
+
+TEST(MivUrlFileDataTest, OtherSpellingsOfFileURLsAreKeptAsGiven)
+{
+    const auto plain = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/x"), false);
+    for (const char* text : {"file://localhost/tmp/x", "file:///tmp/x?q=1", "file:///tmp/x#top"}) {
+        SCOPED_TRACE(text);
+        const QUrl given = url(text);
+        const auto item = MivUrlFileData::createWithURL<MivUrlFileData>(given, false);
+        EXPECT_EQ(item->fileURL(), given);
+        EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), given.toString(QUrl::FullyEncoded));
+        EXPECT_EQ(item->pathKey(), QStringLiteral("/tmp/x"));
+        EXPECT_EQ(item->name(), QStringLiteral("x"));
+        EXPECT_FALSE(item->isEqual(plain.get())) << "items compare by their URL text";
+        EXPECT_FALSE(plain->isEqual(item.get()));
+        EXPECT_TRUE(item->isEqual(MivUrlFileData::createWithURL<MivUrlFileData>(given, false).get()));
+    }
+}
+
+TEST(MivUrlFileDataTest, ANewURLReplacesThePathAndTheName)
+{
+    const auto item = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/a.txt"));
+    ASSERT_EQ(item->fileURL(), plat::Path::toFileQUrl(QStringLiteral("/tmp/a.txt")));
+    item->setFileURL(url("sftp://h/home/b.md"));
+    EXPECT_EQ(item->name(), QStringLiteral("b.md"));
+    EXPECT_EQ(item->pathKey(), QStringLiteral("sftp://h/home/b.md"));
+    EXPECT_EQ(item->fileURL(), url("sftp://h/home/b.md"));
+    item->setFileURL(plat::Path::toFileQUrl(QStringLiteral("/tmp/c")));
+    EXPECT_EQ(item->name(), QStringLiteral("c"));
+    EXPECT_EQ(item->pathKey(), QStringLiteral("/tmp/c"));
+    EXPECT_EQ(item->fileURL(), plat::Path::toFileQUrl(QStringLiteral("/tmp/c")));
+    EXPECT_TRUE(item->isEqual(MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/c"), false).get()));
 }
 
 } // namespace
