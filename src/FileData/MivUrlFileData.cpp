@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QHashFunctions>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -44,21 +46,32 @@ QString plainFilePath(const QUrl& url)
     return path;
 }
 
+// Surrogates are where a text may spell bytes another text decodes from
+// (see plat::Path); only a path with one needs its canonical form.
+bool hasSurrogates(const QString& path)
+{
+    return std::any_of(path.cbegin(), path.cend(), [](QChar c) { return c.isSurrogate(); });
+}
+
+QString nameOfPath(const QString& path) { return path.isNull() ? QString() : plat::PathString::lastPathComponent(path); }
+
 } // namespace
 
 MivUrlFileData::MivUrlFileData(const QUrl& url)
 {
     assignAddress(url);
-    MivFileData::updateName(itemPath().isNull() ? QString() : plat::PathString::lastPathComponent(itemPath()));
+    MivFileData::updateName(nameOfPath(itemPath()));
 }
 
 MivUrlFileData::MivUrlFileData(const LocalPath& local)
 {
-    if (local.path.startsWith(QLatin1Char('/')))
-        assignPath(local.path);
-    else
+    if (!local.path.startsWith(QLatin1Char('/')))
         assignAddress(plat::Path::toFileQUrl(local.path));
-    MivFileData::updateName(itemPath().isNull() ? QString() : plat::PathString::lastPathComponent(itemPath()));
+    else if (hasSurrogates(local.path))
+        assignPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
+    else
+        assignPath(local.path);
+    MivFileData::updateName(nameOfPath(itemPath()));
 }
 
 void MivUrlFileData::didCreateWithURL(bool withRefresh)
@@ -170,8 +183,7 @@ void MivUrlFileData::setFileURL(const QUrl& url)
 {
     clearCache();
     assignAddress(url);
-    const QString path = itemPath();
-    updateName(path.isNull() ? QString() : plat::PathString::lastPathComponent(path));
+    updateName(nameOfPath(itemPath()));
     refresh();
 }
 

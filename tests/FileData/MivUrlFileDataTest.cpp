@@ -368,6 +368,12 @@ TEST(MivUrlFileDataTest, AnItemMadeFromItsPathIsTheItemOfItsFileURL)
         EXPECT_EQ(fromPath->displayName(), fromURL->displayName());
     }
 
+    // A text that spells the escapes of "é" names the same file as "é".
+    const auto spelled = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/") + QChar(0xDCC3) + QChar(0xDCA9), false);
+    const auto decoded = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/") + QChar(0x00E9), false);
+    EXPECT_TRUE(spelled->isEqual(decoded.get()));
+    EXPECT_EQ(spelled->pathKey(), decoded->pathKey());
+
     const auto relative = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("rel/x"), false);
     EXPECT_EQ(relative->pathKey(), plat::Path::fromFileUrl(plat::Path::toFileUrl(QStringLiteral("rel/x"))))
         << "a relative path is taken as its file URL takes it";
