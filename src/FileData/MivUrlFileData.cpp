@@ -420,9 +420,16 @@ void MivUrlFileData::calculateHiddenFlag()
 
 QString MivUrlFileData::description() const
 {
-    const QUrl url = fileURL();
-    const QUrl printURL = url.isEmpty() || url.isLocalFile() ? url : UrlParameters::URLByDeletingPassword(url);
-    return QStringLiteral("[UFD:%1] %2").arg(hash()).arg(printURL.toString(QUrl::FullyEncoded));
+    const Address current = address();
+    // Log lines describe many items: an item kept as its path gets no URL for it.
+    QString text;
+    if (current.fromPath)
+        text = plat::Path::toFileUrl(current.key);
+    else if (current.url.isEmpty() || current.url.isLocalFile())
+        text = current.url.toString(QUrl::FullyEncoded);
+    else
+        text = UrlParameters::URLByDeletingPassword(current.url).toString(QUrl::FullyEncoded);
+    return QStringLiteral("[UFD:%1] %2").arg(hash()).arg(text);
 }
 
 QString MivUrlFileData::subpathForPath(const QString& path) const { return UrlParameters::subpathForURL(fileURL(), path); }
