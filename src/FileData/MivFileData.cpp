@@ -3,9 +3,96 @@
 #include "FileData/IMivFileWatcherContextDelegate.h"
 #include "FileData/IMivLocalFile.h"
 #include "FileData/IMivUrlFile.h"
+#include "FileData/MivFileUtils.h"
 #include "FileData/PermsData.h"
+#include "platform/PathString.h"
 
 #include <functional>
+
+// Every field here is guarded by the item's stripe lock, as the inline ones.
+struct MivFileData::SideFields
+{
+    QDateTime addedDate;
+    QDateTime stateChangeDate;
+    QDateTime modificationDate;
+    QDateTime lastAccessDate;
+    QDateTime creationDate;
+    std::optional<qint64> labelNumber;
+    QStringList tags;
+    QString type;
+    QString utiType;
+    QString owner;
+    QString group;
+    std::optional<qint64> posix;
+    PermsDataPtr permsData;
+    QString extenssion;   // when it is not the name's (ExtensionSource::Stored)
+    QVariant fileIdent;
+    QString ctxPath;
+    QString displayName;  // when it is neither the name nor its stem (DisplayNameSource::Stored)
+    QString tooltip;
+    QByteArray headerData;
+    QList<std::weak_ptr<IMivFileWatcherContextDelegate>> watchedDelegates;
+    MivFileDataPtr uiParent;
+    QString linkPath;
+    QColor defColor;
+    QString shortInfo;
+};
+
+namespace {
+
+// Whether a value is the one a field without side structure reads, so that
+// writing it need not make the structure. Null and empty texts differ (a
+// null cache means "not made yet"), so only a null one counts.
+bool isUnset(const QString& value) { return value.isNull(); }
+bool isUnset(const QByteArray& value) { return value.isNull(); }
+bool isUnset(const std::optional<qint64>& value) { return !value; }
+template <class T>
+bool isUnset(const QList<T>& value)
+{
+    return value.isEmpty();
+}
+template <class T>
+bool isUnset(const std::shared_ptr<T>& value)
+{
+    return !value;
+}
+// Dates, variants and colours have more than one empty form: always stored.
+template <class T>
+bool isUnset(const T&)
+{
+    return false;
+}
+
+// Equal texts that are also both null or both not: a derived value stands
+// in for a stored one only when nothing could tell them apart.
+bool sameText(const QString& a, const QString& b) { return a.isNull() == b.isNull() && a == b; }
+
+QString extensionOfName(const QString& name) { return MivFileUtils::resolveExtension(name); }
+QString nameWithoutExtension(const QString& name) { return plat::PathString::deletingPathExtension(name); }
+
+} // namespace
+
+template <class T>
+T MivFileData::readSide(T SideFields::*field) const
+{
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    return _side ? (*_side).*field : T();
+}
+
+template <class T>
+void MivFileData::writeSide(T SideFields::*field, T value)
+{
+    {
+        std::lock_guard lock(plat::StripedLocks::forAddress(this));
+        if (!_side) {
+            if (isUnset(value))
+                return;
+            _side = std::make_unique<SideFields>();
+        }
+        std::swap((*_side).*field, value);
+    }
+    // The old value (perhaps the last reference to an item) goes here, unlocked.
+}
 
 MivFileData::MivFileData() = default;
 
@@ -93,17 +180,30 @@ bool MivFileData::isLocalURLFile() const
 
 void MivFileData::clearCache() { setLoaded(false); }
 
-QStringList MivFileData::pureTags() const { return readField(_tags); }
-std::optional<qint64> MivFileData::pureLabelNumber() const { return readField(_labelNumber); }
+QStringList MivFileData::pureTags() const { return readSide(&SideFields::tags); }
+std::optional<qint64> MivFileData::pureLabelNumber() const { return readSide(&SideFields::labelNumber); }
 QString MivFileData::pureName() const { return readField(_name); }
 
 void MivFileData::updateName(const QString& name)
 {
-    {
-        std::lock_guard lock(plat::StripedLocks::forAddress(this));
-        _name = name;
-        _displayName = name;
-        _ctxPath = QString();
+    QString oldName = name;
+    QString oldContextPath;
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    // An extension that followed the old name stays what it was.
+    if (_extensionSource == ExtensionSource::Name) {
+        const QString extension = extensionOfName(_name);
+        if (!sameText(extension, extensionOfName(name))) {
+            if (!_side)
+                _side = std::make_unique<SideFields>();
+            _side->extenssion = extension;
+            _extensionSource = ExtensionSource::Stored;
+        }
+    }
+    std::swap(_name, oldName);
+    _displayNameSource = DisplayNameSource::Name;
+    if (_side) {
+        _side->displayName = QString();
+        std::swap(_side->ctxPath, oldContextPath);
     }
 }
 
@@ -128,7 +228,8 @@ void MivFileData::updateIconImage(const MivIconDescriptorPtr& icon) { writeField
 
 void MivFileData::permsUpdated()
 {
-    std::lock_guard lock(_monitor);
+    std::lock_guard lock(monitor());
+    ++_permsGeneration;
     setPermsData(nullptr);
 }
 
@@ -144,7 +245,7 @@ bool MivFileData::updatePosix(const std::optional<qint64>& posix, qint64, qint64
     return true;
 }
 
-void MivFileData::setPosix(const std::optional<qint64>& posix) { writeField(_posix, posix); }
+void MivFileData::setPosix(const std::optional<qint64>& posix) { writeSide(&SideFields::posix, posix); }
 
 bool MivFileData::doOpen() { return !folder(); }
 bool MivFileData::activate() { return true; }
@@ -168,22 +269,59 @@ bool MivFileData::processLoading() const { return _processLoading.load(); }
 void MivFileData::setProcessLoading(bool processLoading) { _processLoading.store(processLoading); }
 bool MivFileData::refreshed() const { return _refreshed.load(); }
 void MivFileData::setRefreshed(bool refreshed) { _refreshed.store(refreshed); }
-QString MivFileData::displayName() const { return readField(_displayName); }
-void MivFileData::setDisplayName(const QString& displayName) { writeField(_displayName, displayName); }
-QString MivFileData::tooltip() const { return readField(_tooltip); }
-void MivFileData::setTooltip(const QString& tooltip) { writeField(_tooltip, tooltip); }
-QByteArray MivFileData::headerData() const { return readField(_headerData); }
-void MivFileData::setHeaderData(const QByteArray& headerData) { writeField(_headerData, headerData); }
-std::optional<qint64> MivFileData::posix() const { return readField(_posix); }
+QString MivFileData::displayName() const
+{
+    QString name;
+    DisplayNameSource source;
+    {
+        std::lock_guard lock(plat::StripedLocks::forAddress(this));
+        source = _displayNameSource;
+        if (source == DisplayNameSource::Stored)
+            return _side ? _side->displayName : QString();
+        name = _name;
+    }
+    return source == DisplayNameSource::Name ? name : nameWithoutExtension(name);
+}
+
+void MivFileData::setDisplayName(const QString& displayName)
+{
+    const QString name = pureName();
+    const QString stem = nameWithoutExtension(name);
+    QString old = displayName;
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    // The name may have changed since it was read: then the text is stored.
+    const bool current = _name.isNull() == name.isNull() && _name.constData() == name.constData();
+    if (current && sameText(displayName, name)) {
+        _displayNameSource = DisplayNameSource::Name;
+        old = QString();
+    } else if (current && sameText(displayName, stem)) {
+        _displayNameSource = DisplayNameSource::NameWithoutExtension;
+        old = QString();
+    } else {
+        _displayNameSource = DisplayNameSource::Stored;
+        if (!_side && isUnset(displayName))
+            return;
+        if (!_side)
+            _side = std::make_unique<SideFields>();
+    }
+    if (_side)
+        std::swap(_side->displayName, old);
+}
+
+QString MivFileData::tooltip() const { return readSide(&SideFields::tooltip); }
+void MivFileData::setTooltip(const QString& tooltip) { writeSide(&SideFields::tooltip, tooltip); }
+QByteArray MivFileData::headerData() const { return readSide(&SideFields::headerData); }
+void MivFileData::setHeaderData(const QByteArray& headerData) { writeSide(&SideFields::headerData, headerData); }
+std::optional<qint64> MivFileData::posix() const { return readSide(&SideFields::posix); }
 
 QList<std::weak_ptr<IMivFileWatcherContextDelegate>> MivFileData::watchedDelegates() const
 {
-    return readField(_watchedDelegates);
+    return readSide(&SideFields::watchedDelegates);
 }
 
 void MivFileData::setWatchedDelegates(const QList<std::weak_ptr<IMivFileWatcherContextDelegate>>& watchedDelegates)
 {
-    writeField(_watchedDelegates, watchedDelegates);
+    writeSide(&SideFields::watchedDelegates, watchedDelegates);
 }
 
 namespace {
@@ -202,69 +340,103 @@ void MivFileData::addWatchedDelegate(const std::shared_ptr<IMivFileWatcherContex
     if (!watcher)
         return;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    for (const auto& entry : _watchedDelegates) {
+    if (!_side)
+        _side = std::make_unique<SideFields>();
+    for (const auto& entry : _side->watchedDelegates) {
         if (sameWatcher(entry, watcher))
             return;
     }
-    _watchedDelegates.append(watcher);
+    _side->watchedDelegates.append(watcher);
 }
 
 void MivFileData::removeWatchedDelegate(const std::shared_ptr<IMivFileWatcherContextDelegate>& watcher)
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    if (!_side)
+        return;
     // Gone watchers are dropped on the way; the list holds weak references
     // only, so nothing is destroyed under the lock.
-    _watchedDelegates.removeIf([&](const std::weak_ptr<IMivFileWatcherContextDelegate>& entry) {
+    _side->watchedDelegates.removeIf([&](const std::weak_ptr<IMivFileWatcherContextDelegate>& entry) {
         return entry.expired() || sameWatcher(entry, watcher);
     });
 }
 
 bool MivFileData::calulatingSize() const { return _calulatingSize.load(); }
 void MivFileData::setCalulatingSize(bool calulatingSize) { _calulatingSize.store(calulatingSize); }
-QVariant MivFileData::fileIdent() const { return readField(_fileIdent); }
-void MivFileData::setFileIdent(const QVariant& fileIdent) { writeField(_fileIdent, fileIdent); }
-std::optional<qint64> MivFileData::labelNumber() const { return readField(_labelNumber); }
-void MivFileData::setLabelNumber(const std::optional<qint64>& labelNumber) { writeField(_labelNumber, labelNumber); }
-QStringList MivFileData::tags() const { return readField(_tags); }
-void MivFileData::setTags(const QStringList& tags) { writeField(_tags, tags); }
-QString MivFileData::owner() const { return readField(_owner); }
-void MivFileData::setOwner(const QString& owner) { writeField(_owner, owner); }
-QString MivFileData::group() const { return readField(_group); }
-void MivFileData::setGroup(const QString& group) { writeField(_group, group); }
-QString MivFileData::extenssion() const { return readField(_extenssion); }
-void MivFileData::setExtenssion(const QString& extenssion) { writeField(_extenssion, extenssion); }
+QVariant MivFileData::fileIdent() const { return readSide(&SideFields::fileIdent); }
+void MivFileData::setFileIdent(const QVariant& fileIdent) { writeSide(&SideFields::fileIdent, fileIdent); }
+std::optional<qint64> MivFileData::labelNumber() const { return readSide(&SideFields::labelNumber); }
+void MivFileData::setLabelNumber(const std::optional<qint64>& labelNumber) { writeSide(&SideFields::labelNumber, labelNumber); }
+QStringList MivFileData::tags() const { return readSide(&SideFields::tags); }
+void MivFileData::setTags(const QStringList& tags) { writeSide(&SideFields::tags, tags); }
+QString MivFileData::owner() const { return readSide(&SideFields::owner); }
+void MivFileData::setOwner(const QString& owner) { writeSide(&SideFields::owner, owner); }
+QString MivFileData::group() const { return readSide(&SideFields::group); }
+void MivFileData::setGroup(const QString& group) { writeSide(&SideFields::group, group); }
+QString MivFileData::extenssion() const
+{
+    QString name;
+    {
+        std::lock_guard lock(plat::StripedLocks::forAddress(this));
+        if (_extensionSource == ExtensionSource::Stored)
+            return _side ? _side->extenssion : QString();
+        name = _name;
+    }
+    return extensionOfName(name);
+}
+
+void MivFileData::setExtenssion(const QString& extenssion)
+{
+    const QString name = pureName();
+    const bool ofName = sameText(extenssion, extensionOfName(name));
+    QString old = extenssion;
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    // Derived only while the name it was compared with is still the name.
+    if (ofName && _name.isNull() == name.isNull() && _name.constData() == name.constData()) {
+        _extensionSource = ExtensionSource::Name;
+        old = QString();
+    } else {
+        _extensionSource = ExtensionSource::Stored;
+        if (!_side && isUnset(extenssion))
+            return;
+        if (!_side)
+            _side = std::make_unique<SideFields>();
+    }
+    if (_side)
+        std::swap(_side->extenssion, old);
+}
 QString MivFileData::name() const { return readField(_name); }
 MivIconDescriptorPtr MivFileData::icon() const { return readField(_icon); }
 void MivFileData::setIcon(const MivIconDescriptorPtr& icon) { writeField(_icon, icon); }
-QString MivFileData::type() const { return readField(_type); }
-void MivFileData::setType(const QString& type) { writeField(_type, type); }
+QString MivFileData::type() const { return readSide(&SideFields::type); }
+void MivFileData::setType(const QString& type) { writeSide(&SideFields::type, type); }
 qint64 MivFileData::size() const { return _size.load(); }
 void MivFileData::setSize(qint64 size) { _size.store(size); }
 qint64 MivFileData::physicalSize() const { return _physicalSize.load(); }
 void MivFileData::setPhysicalSize(qint64 physicalSize) { _physicalSize.store(physicalSize); }
-QString MivFileData::utiType() const { return readField(_utiType); }
-void MivFileData::setUtiType(const QString& utiType) { writeField(_utiType, utiType); }
-QDateTime MivFileData::addedDate() const { return readField(_addedDate); }
-void MivFileData::setAddedDate(const QDateTime& date) { writeField(_addedDate, date); }
-QDateTime MivFileData::stateChangeDate() const { return readField(_stateChangeDate); }
-void MivFileData::setStateChangeDate(const QDateTime& date) { writeField(_stateChangeDate, date); }
-QDateTime MivFileData::lastAccessDate() const { return readField(_lastAccessDate); }
-void MivFileData::setLastAccessDate(const QDateTime& date) { writeField(_lastAccessDate, date); }
-QDateTime MivFileData::creationDate() const { return readField(_creationDate); }
-void MivFileData::setCreationDate(const QDateTime& date) { writeField(_creationDate, date); }
-QDateTime MivFileData::modificationDate() const { return readField(_modificationDate); }
-void MivFileData::setModificationDate(const QDateTime& date) { writeField(_modificationDate, date); }
+QString MivFileData::utiType() const { return readSide(&SideFields::utiType); }
+void MivFileData::setUtiType(const QString& utiType) { writeSide(&SideFields::utiType, utiType); }
+QDateTime MivFileData::addedDate() const { return readSide(&SideFields::addedDate); }
+void MivFileData::setAddedDate(const QDateTime& date) { writeSide(&SideFields::addedDate, date); }
+QDateTime MivFileData::stateChangeDate() const { return readSide(&SideFields::stateChangeDate); }
+void MivFileData::setStateChangeDate(const QDateTime& date) { writeSide(&SideFields::stateChangeDate, date); }
+QDateTime MivFileData::lastAccessDate() const { return readSide(&SideFields::lastAccessDate); }
+void MivFileData::setLastAccessDate(const QDateTime& date) { writeSide(&SideFields::lastAccessDate, date); }
+QDateTime MivFileData::creationDate() const { return readSide(&SideFields::creationDate); }
+void MivFileData::setCreationDate(const QDateTime& date) { writeSide(&SideFields::creationDate, date); }
+QDateTime MivFileData::modificationDate() const { return readSide(&SideFields::modificationDate); }
+void MivFileData::setModificationDate(const QDateTime& date) { writeSide(&SideFields::modificationDate, date); }
 MivFileDataPtr MivFileData::parent() const { return readField(_parent); }
 void MivFileData::setParent(const MivFileDataPtr& parent) { writeField(_parent, parent); }
-MivFileDataPtr MivFileData::uiParent() const { return readField(_uiParent); }
-void MivFileData::setUiParent(const MivFileDataPtr& uiParent) { writeField(_uiParent, uiParent); }
-QString MivFileData::linkPath() const { return readField(_linkPath); }
-void MivFileData::setLinkPath(const QString& linkPath) { writeField(_linkPath, linkPath); }
-QColor MivFileData::defColor() const { return readField(_defColor); }
-void MivFileData::setDefColor(const QColor& defColor) { writeField(_defColor, defColor); }
-void MivFileData::setShortInfo(const QString& shortInfo) { writeField(_shortInfo, shortInfo); }
-QString MivFileData::ctxPath() const { return readField(_ctxPath); }
-void MivFileData::setCtxPath(const QString& ctxPath) { writeField(_ctxPath, ctxPath); }
-QString MivFileData::storedShortInfo() const { return readField(_shortInfo); }
-PermsDataPtr MivFileData::permsData() const { return readField(_permsData); }
-void MivFileData::setPermsData(const PermsDataPtr& permsData) { writeField(_permsData, permsData); }
+MivFileDataPtr MivFileData::uiParent() const { return readSide(&SideFields::uiParent); }
+void MivFileData::setUiParent(const MivFileDataPtr& uiParent) { writeSide(&SideFields::uiParent, uiParent); }
+QString MivFileData::linkPath() const { return readSide(&SideFields::linkPath); }
+void MivFileData::setLinkPath(const QString& linkPath) { writeSide(&SideFields::linkPath, linkPath); }
+QColor MivFileData::defColor() const { return readSide(&SideFields::defColor); }
+void MivFileData::setDefColor(const QColor& defColor) { writeSide(&SideFields::defColor, defColor); }
+void MivFileData::setShortInfo(const QString& shortInfo) { writeSide(&SideFields::shortInfo, shortInfo); }
+QString MivFileData::ctxPath() const { return readSide(&SideFields::ctxPath); }
+void MivFileData::setCtxPath(const QString& ctxPath) { writeSide(&SideFields::ctxPath, ctxPath); }
+QString MivFileData::storedShortInfo() const { return readSide(&SideFields::shortInfo); }
+PermsDataPtr MivFileData::permsData() const { return readSide(&SideFields::permsData); }
+void MivFileData::setPermsData(const PermsDataPtr& permsData) { writeSide(&SideFields::permsData, permsData); }

@@ -41,9 +41,16 @@ inline constexpr const char* MivFileDataPboardType = "MivFileDataPboardType";
 // listing, lazy-load and size workers fill it. Every mutable field is read
 // and written only through its accessor: text, date, list and pointer fields
 // under the item's stripe of plat::StripedLocks (held just for the copy; a
-// getter answers a copy), flags and sizes as atomics. The locks the model
-// names itself stay as they are: _blockLock for the blocked counter and the
-// item's monitor for the permission snapshot.
+// getter answers a copy), flags and sizes as atomics. The blocked counter is
+// a field under the same stripe; the item's monitor (for the permission
+// snapshot) is its stripe of the recursive table. No overridable operation
+// runs under either: values are computed first, then stored under the lock.
+//
+// Memory: a folder may list hundreds of thousands of items, so an item keeps
+// inline only what every listed item has (name, parent, icon, sizes, flags)
+// and the rest in one side structure made on the first write of one of its
+// fields. The display name and the extension are derived from the name
+// unless they were set to something else.
 //
 // Ownership: an item owns its parent and its panel parent; nothing points
 // from a folder to its children. Watchers are held weakly.
@@ -304,7 +311,7 @@ protected:
 
     // The item's monitor: the recursive lock the model names for the
     // permission snapshot (and, in URL items, the path key).
-    std::recursive_mutex& monitor() const { return _monitor; }
+    std::recursive_mutex& monitor() const { return plat::StripedLocks::recursiveForAddress(this); }
 
     // Field access under this item's stripe lock. Never call into another
     // item or post to another thread while a stripe lock is held.
@@ -331,42 +338,34 @@ protected:
     void setPermsData(const PermsDataPtr& permsData);
 
 private:
-    // In the model's declaration order.
-    qint64 _blockedCounter = 0;
-    mutable std::mutex _blockLock;
+    // The fields most items never set, allocated on the first write of one
+    // (defined with the accessors in MivFileData.cpp).
+    struct SideFields;
+    template <class T>
+    T readSide(T SideFields::*field) const;
+    template <class T>
+    void writeSide(T SideFields::*field, T value);
+
+    // How the display name and the extension follow the name, so the common
+    // case stores no second string (under the stripe lock, with _name).
+    enum class DisplayNameSource : quint8 { Stored, Name, NameWithoutExtension };
+    enum class ExtensionSource : quint8 { Stored, Name };
+
+    // Inline: what every listed item has. Guarded by the stripe lock unless atomic.
+    QString _name;
+    MivFileDataPtr _parent;
+    MivIconDescriptorPtr _icon;
+    std::unique_ptr<SideFields> _side;
     std::atomic<qint64> _size{kSizeNewItem};
     std::atomic<qint64> _physicalSize{0};
-    QDateTime _addedDate;
-    QDateTime _stateChangeDate;
-    QDateTime _modificationDate;
-    QDateTime _lastAccessDate;
-    QDateTime _creationDate;
-    std::optional<qint64> _labelNumber;
-    QStringList _tags;
-    MivIconDescriptorPtr _icon;
-    QString _type;
-    QString _utiType;
-    QString _owner;
-    QString _group;
-    std::optional<qint64> _posix;
-    PermsDataPtr _permsData;
-    QString _extenssion;
-    QVariant _fileIdent;
-    QString _ctxPath;
+    qint32 _blockedCounter = 0;
+    // Counts the drops of the permission snapshot (under the monitor), so a
+    // snapshot made while a refresh dropped the old one is not stored.
+    quint32 _permsGeneration = 0;
     std::atomic<bool> _loaded{false};
     std::atomic<bool> _processLoading{false};
     std::atomic<bool> _refreshed{false};
     std::atomic<bool> _calulatingSize{false};
-    QString _displayName;
-    QString _tooltip;
-    QByteArray _headerData;
-    QList<std::weak_ptr<IMivFileWatcherContextDelegate>> _watchedDelegates;
-    QString _name;
-    MivFileDataPtr _parent;
-    MivFileDataPtr _uiParent;
-    QString _linkPath;
-    QColor _defColor;
-    QString _shortInfo;
-
-    mutable std::recursive_mutex _monitor;
+    DisplayNameSource _displayNameSource = DisplayNameSource::Stored;
+    ExtensionSource _extensionSource = ExtensionSource::Stored;
 };

@@ -35,26 +35,24 @@
 
 // --- Blocked counter ---
 
-bool MivFileData::blocked() const
-{
-    std::lock_guard lock(_blockLock);
-    return _blockedCounter > 0;
-}
+bool MivFileData::blocked() const { return readField(_blockedCounter) > 0; }
 
 void MivFileData::setBlocked(bool blocked)
 {
-    std::lock_guard lock(_blockLock);
-    bool changed = false;
-    if (blocked) {
-        ++_blockedCounter;
-        changed = true;
-    } else if (_blockedCounter > 0) {
-        // A release without a matching block is ignored: the counter never goes negative.
-        --_blockedCounter;
-        changed = true;
+    qint32 counter = 0;
+    {
+        std::lock_guard lock(plat::StripedLocks::forAddress(this));
+        if (blocked) {
+            ++_blockedCounter;
+        } else if (_blockedCounter > 0) {
+            // A release without a matching block is ignored: the counter never goes negative.
+            --_blockedCounter;
+        } else {
+            return;
+        }
+        counter = _blockedCounter;
     }
-    if (changed)
-        MIV_LOG_DEBUG(QStringLiteral("block counter current value: %1").arg(_blockedCounter));
+    MIV_LOG_DEBUG(QStringLiteral("block counter current value: %1").arg(counter));
 }
 
 // --- Permission snapshot ---
@@ -63,14 +61,23 @@ PermsDataPtr MivFileData::perms()
 {
     if (auto snapshot = permsData())
         return snapshot;
-    std::lock_guard lock(_monitor);
-    // Another thread may have made it while this one waited.
-    auto snapshot = permsData();
-    if (!snapshot) {
-        snapshot = std::make_shared<PermsData>(*this);
-        setPermsData(snapshot);
+    quint32 generation = 0;
+    {
+        std::lock_guard lock(monitor());
+        generation = _permsGeneration;
     }
-    return snapshot;
+    // Made with no lock held: the getters it reads are overridable and a
+    // kind may fill them with I/O or take this item's locks.
+    auto made = std::make_shared<PermsData>(*this);
+    std::lock_guard lock(monitor());
+    // Another thread may have stored one meanwhile: every caller gets that one.
+    if (auto snapshot = permsData())
+        return snapshot;
+    // A refresh dropped the snapshot while this one was made from older
+    // values: hand it out, but do not keep it.
+    if (generation == _permsGeneration)
+        setPermsData(made);
+    return made;
 }
 
 // --- Listing conveniences ---
@@ -141,10 +148,7 @@ const MivDateFormatter& sharedDateFormatter()
 void MivFileData::refresh()
 {
     setShortInfo(QString());
-    {
-        std::lock_guard lock(_monitor);
-        setPermsData(nullptr);
-    }
+    permsUpdated();
     if (!icon())
         initIcon();
     resolveExtension();

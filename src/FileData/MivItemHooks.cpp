@@ -73,6 +73,8 @@ QVariantMap MivItemHooks::driveVolumeDescription(const QUrl& url)
     return hook ? hook(url) : QVariantMap();
 }
 
+bool MivItemHooks::hasDriveVolumeDescription() { return static_cast<bool>(load(&Hooks::driveVolumeDescription)); }
+
 std::optional<QUrl> MivItemHooks::mountedShareBaseURL(const MivFileData& item)
 {
     const auto hook = load(&Hooks::mountedShareBaseURL);

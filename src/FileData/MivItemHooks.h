@@ -59,6 +59,8 @@ public:
     static MivFileDataPtr makeInstanceForURL(const QUrl& url, bool withRefresh);
     static MivFileDataPtr rootData(const MivFileDataPtr& item);
     static QVariantMap driveVolumeDescription(const QUrl& url);
+    // Whether a volume description hook is set (so a caller can spare making a URL).
+    static bool hasDriveVolumeDescription();
     static std::optional<QUrl> mountedShareBaseURL(const MivFileData& item);
     // Without a calculator: 0, and allocatedSize untouched.
     static quint64 fastFolderSizeAtURL(const QUrl& url, const std::shared_ptr<IMivCalculateSizeDelegate>& delegate,

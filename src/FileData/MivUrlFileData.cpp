@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QHashFunctions>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace {
@@ -26,14 +28,51 @@ QString stringWithoutPassword(const QUrl& url)
 }
 
 // The decoded path the name and the parent come from.
-QString itemPath(const QUrl& url)
+QString itemPathOfURL(const QUrl& url)
 {
     return url.isLocalFile() ? MivFileUtils::resolvePath(url) : UrlParameters::pathByReplacingPercentEscapes(url);
 }
 
+// The path of a file URL that is exactly the URL the path codec writes for
+// it (so the URL can be rebuilt from the path with nothing lost); null for
+// any other URL (another scheme, a host, a query, another spelling).
+QString plainFilePath(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    const QString path = plat::Path::fromFileUrl(url);
+    if (path.isEmpty() || plat::Path::toFileUrl(path) != url.toString(QUrl::FullyEncoded))
+        return QString();
+    return path;
+}
+
+// Surrogates are where a text may spell bytes another text decodes from
+// (see plat::Path); only a path with one needs its canonical form.
+bool hasSurrogates(const QString& path)
+{
+    return std::any_of(path.cbegin(), path.cend(), [](QChar c) { return c.isSurrogate(); });
+}
+
+QString nameOfPath(const QString& path) { return path.isNull() ? QString() : plat::PathString::lastPathComponent(path); }
+
 } // namespace
 
-MivUrlFileData::MivUrlFileData(const QUrl& url) : _fileURL(url) {}
+MivUrlFileData::MivUrlFileData(const QUrl& url)
+{
+    assignAddress(url);
+    MivFileData::updateName(nameOfPath(itemPath()));
+}
+
+MivUrlFileData::MivUrlFileData(const LocalPath& local)
+{
+    if (!local.path.startsWith(QLatin1Char('/')))
+        assignAddress(plat::Path::toFileQUrl(local.path));
+    else if (hasSurrogates(local.path))
+        assignPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
+    else
+        assignPath(local.path);
+    MivFileData::updateName(nameOfPath(itemPath()));
+}
 
 void MivUrlFileData::didCreateWithURL(bool withRefresh)
 {
@@ -42,12 +81,85 @@ void MivUrlFileData::didCreateWithURL(bool withRefresh)
         refresh();
 }
 
+// --- Address ---
+
+MivUrlFileData::Address MivUrlFileData::address() const
+{
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    return Address{_key, _url, _fromPath};
+}
+
+bool MivUrlFileData::hasAddress() const
+{
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    return _fromPath ? !_key.isEmpty() : !_url.isEmpty();
+}
+
+void MivUrlFileData::assignAddress(const QUrl& url)
+{
+    const QString path = plainFilePath(url);
+    if (!path.isNull()) {
+        assignPath(path);
+        return;
+    }
+    QString key;
+    if (!url.isEmpty())
+        key = url.isLocalFile() ? MivFileUtils::resolvePath(url) : stringWithoutPassword(url);
+    QUrl oldURL = url;
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    std::swap(_key, key);
+    std::swap(_url, oldURL);
+    _fromPath = false;
+}
+
+void MivUrlFileData::assignPath(const QString& path)
+{
+    QString key = path;
+    // A path joined for the item often carries spare capacity; an item
+    // keeps it for its lifetime, so it keeps a tight copy instead.
+    if (key.capacity() > key.size())
+        key.squeeze();
+    QUrl oldURL;
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    std::swap(_key, key);
+    std::swap(_url, oldURL);
+    _fromPath = true;
+}
+
+QString MivUrlFileData::itemPath() const
+{
+    const Address current = address();
+    if (current.fromPath)
+        return current.key;
+    return current.url.isEmpty() ? QString() : itemPathOfURL(current.url);
+}
+
+QUrl MivUrlFileData::fileURL() const
+{
+    QString path;
+    {
+        std::lock_guard lock(plat::StripedLocks::forAddress(this));
+        if (!_fromPath || !_url.isEmpty())
+            return _url;
+        path = _key;
+    }
+    // Built outside the lock; kept only if the item still has that path.
+    QUrl built = plat::Path::toFileQUrl(path);
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    if (_fromPath && _url.isEmpty() && _key == path)
+        _url = built;
+    return built;
+}
+
 plat::Error MivUrlFileData::remove() { return plat::Error(); }
 
 quint64 MivUrlFileData::hash() const
 {
-    const QUrl url = fileURL();
-    return url.isEmpty() ? MivDefaultCopyFileData::hash() : qHash(url.toString(QUrl::FullyEncoded));
+    const Address current = address();
+    // An item kept as its path is equal to another only through the path.
+    if (current.fromPath)
+        return qHash(current.key);
+    return current.url.isEmpty() ? MivDefaultCopyFileData::hash() : qHash(current.url.toString(QUrl::FullyEncoded));
 }
 
 bool MivUrlFileData::isEqual(const MivFileData* other) const
@@ -57,62 +169,57 @@ bool MivUrlFileData::isEqual(const MivFileData* other) const
     const auto* urlItem = dynamic_cast<const MivUrlFileData*>(other);
     if (!urlItem)
         return false;
-    const QUrl mine = fileURL();
-    const QUrl theirs = urlItem->fileURL();
-    return !mine.isEmpty() && !theirs.isEmpty() && mine.toString(QUrl::FullyEncoded) == theirs.toString(QUrl::FullyEncoded);
+    const Address mine = address();
+    const Address theirs = urlItem->address();
+    // A path stands for exactly one URL text and the other way round, and
+    // no URL kept as given spells one a path stands for.
+    if (mine.fromPath || theirs.fromPath)
+        return mine.fromPath == theirs.fromPath && mine.key == theirs.key;
+    return !mine.url.isEmpty() && !theirs.url.isEmpty()
+           && mine.url.toString(QUrl::FullyEncoded) == theirs.url.toString(QUrl::FullyEncoded);
 }
 
 void MivUrlFileData::setFileURL(const QUrl& url)
 {
     clearCache();
-    updateName(QString());
-    writeField(_fileURL, url);
-    resolvePathkey();
-    updatePrintURL();
+    assignAddress(url);
+    updateName(nameOfPath(itemPath()));
     refresh();
 }
 
 void MivUrlFileData::resolvePathkey()
 {
-    const QUrl url = fileURL();
-    if (url.isEmpty())
-        return;
-    writeField(_pathkey, url.isLocalFile() ? MivFileUtils::resolvePath(url) : stringWithoutPassword(url));
+    const Address current = address();
+    if (!current.fromPath)
+        assignAddress(current.url);
 }
 
-void MivUrlFileData::updatePrintURL()
-{
-    const QUrl url = fileURL();
-    if (url.isEmpty() || url.isLocalFile())
-        writeField(_printURL, url);
-    else
-        writeField(_printURL, UrlParameters::URLByDeletingPassword(url));
-}
+void MivUrlFileData::updatePrintURL() {}
 
-bool MivUrlFileData::exists() const { return MivDefaultCopyFileData::exists() && !fileURL().isEmpty(); }
+bool MivUrlFileData::exists() const { return MivDefaultCopyFileData::exists() && hasAddress(); }
 bool MivUrlFileData::link() const { return _link.load(); }
 void MivUrlFileData::setLink(bool link) { _link.store(link); }
 
-void MivUrlFileData::setHiden(std::optional<bool> hiden)
+void MivUrlFileData::setHiden(std::optional<bool> hiden) { cacheHiddenFlag(hiden); }
+
+void MivUrlFileData::cacheHiddenFlag(std::optional<bool> hiden) const
 {
-    std::lock_guard lock(_hidenLock);
-    _hiden = hiden;
+    _hiden.store(hiden ? qint8(*hiden ? 1 : 0) : kHiddenUnknown);
 }
 
 bool MivUrlFileData::hidden() const
 {
-    std::lock_guard lock(_hidenLock);
-    // Computed once, under the lock, however many threads ask first.
-    if (!_hiden)
+    // The calculation is overridable and may read the file system or take
+    // this item's locks, so it runs with no lock held. Threads that ask
+    // first at the same time may each calculate; they store the same answer.
+    // (It is not const in its signature, so the call needs the cast; the
+    // item itself is never const.)
+    if (_hiden.load() == kHiddenUnknown)
         const_cast<MivUrlFileData*>(this)->calculateHiddenFlag();
-    return _hiden.value_or(false);
+    return _hiden.load() == 1;
 }
 
-void MivUrlFileData::setFolder(bool folder)
-{
-    std::lock_guard lock(_folderLock);
-    _folder.store(folder);
-}
+void MivUrlFileData::setFolder(bool folder) { _folder.store(folder); }
 
 bool MivUrlFileData::folder() const { return _folder.load(); }
 
@@ -127,7 +234,11 @@ QUrl MivUrlFileData::realURL() const
     return fileURL();
 }
 
-QString MivUrlFileData::sourcePath() const { return MivFileUtils::resolvePath(fileURL()); }
+QString MivUrlFileData::sourcePath() const
+{
+    const Address current = address();
+    return current.fromPath ? current.key : MivFileUtils::resolvePath(current.url);
+}
 
 QString MivUrlFileData::displayInfo() const
 {
@@ -135,13 +246,7 @@ QString MivUrlFileData::displayInfo() const
     return target.isEmpty() ? pathKey() : target;
 }
 
-QString MivUrlFileData::pathKey() const
-{
-    std::lock_guard lock(monitor());
-    if (readField(_pathkey).isNull())
-        const_cast<MivUrlFileData*>(this)->resolvePathkey();
-    return readField(_pathkey);
-}
+QString MivUrlFileData::pathKey() const { return readField(_key); }
 
 qint64 MivUrlFileData::doCalculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
 {
@@ -165,7 +270,8 @@ MivFileDataPtr MivUrlFileData::parent() const
     const MivFileDataPtr stored = parentProperty();
     if (dynamic_cast<const MivNilFileData*>(stored.get()))
         return nullptr;
-    const QUrl url = fileURL();
+    // The URL of an item kept as its path is built only when a volume hook can use it.
+    const QUrl url = hasAddress() && MivItemHooks::hasDriveVolumeDescription() ? fileURL() : QUrl();
     if (!url.isEmpty() && !MivItemHooks::driveVolumeDescription(url).isEmpty()) {
         const QUrl volumeURL = MivItemHooks::mountedShareBaseURL(*this).value_or(url);
         if (volumeURL.isLocalFile()) {
@@ -175,7 +281,7 @@ MivFileDataPtr MivUrlFileData::parent() const
             return nullptr;
         }
     }
-    if (!stored && !url.isEmpty() && itemPath(url) != QStringLiteral("/"))
+    if (!stored && hasAddress() && itemPath() != QStringLiteral("/"))
         return self->resolveParent();
     return stored;
 }
@@ -184,16 +290,17 @@ void MivUrlFileData::updateParentData(const MivFileDataPtr&) {}
 
 MivFileDataPtr MivUrlFileData::resolveParent()
 {
-    const QUrl url = fileURL();
-    if (url.isEmpty())
-        return nullptr;
-    if (url.isLocalFile()) {
-        const QString path = MivFileUtils::resolvePath(url);
+    const Address current = address();
+    if (current.fromPath || current.url.isLocalFile()) {
+        const QString path = current.fromPath ? current.key : MivFileUtils::resolvePath(current.url);
         const QString parentPath = plat::PathString::deletingLastPathComponent(path);
         if (parentPath.isEmpty())
             return nullptr;
         return resolveParentForURL(QUrl(plat::Path::toFileUrl(parentPath), QUrl::StrictMode));
     }
+    const QUrl url = current.url;
+    if (url.isEmpty())
+        return nullptr;
     const QString path = UrlParameters::pathByReplacingPercentEscapes(url);
     QString parentPath = plat::PathString::deletingLastPathComponent(path);
     if (parentPath.isEmpty() || parentPath == plat::PathString::strippingTrailingSlashes(path))
@@ -223,7 +330,7 @@ MivFileDataPtr MivUrlFileData::resolveParentForURL(const QUrl& url)
 
 void MivUrlFileData::refresh()
 {
-    if (!fileURL().isEmpty())
+    if (hasAddress())
         MivDefaultCopyFileData::refresh();
 }
 
@@ -233,12 +340,14 @@ bool MivUrlFileData::rename(const QString&, const QString&, bool, plat::Error*) 
 
 QString MivUrlFileData::name() const
 {
-    if (pureName().isNull()) {
-        const QUrl url = fileURL();
-        if (!url.isEmpty())
-            const_cast<MivUrlFileData*>(this)->updateName(plat::PathString::lastPathComponent(itemPath(url)));
+    // Named when its address is set; a name cleared since is derived again.
+    QString own = MivDefaultCopyFileData::name();
+    if (own.isNull()) {
+        const QString path = itemPath();
+        if (!path.isNull())
+            own = plat::PathString::lastPathComponent(path);
     }
-    return MivDefaultCopyFileData::name();
+    return own;
 }
 
 bool MivUrlFileData::checkNameBeforeRename(const QString& newName) const
@@ -296,22 +405,31 @@ QVariant MivUrlFileData::WSSResourceValueForKey(const QString& key, const QUrl& 
 
 void MivUrlFileData::calculateHiddenFlag()
 {
-    const QUrl url = fileURL();
-    if (url.isEmpty())
+    const Address current = address();
+    // A local item's resource value is its name's: read it without a URL.
+    if (current.fromPath) {
+        cacheHiddenFlag(plat::PathString::lastPathComponent(current.key).startsWith(QLatin1Char('.')));
         return;
-    const QVariant value = WSSResourceValueForKey(QStringLiteral("NSURLIsHiddenKey"), url);
+    }
+    if (current.url.isEmpty())
+        return;
+    const QVariant value = WSSResourceValueForKey(QStringLiteral("NSURLIsHiddenKey"), current.url);
     if (value.isValid())
-        _hiden = value.toBool();
+        cacheHiddenFlag(value.toBool());
 }
 
 QString MivUrlFileData::description() const
 {
-    QUrl printURL = readField(_printURL);
-    if (printURL.isEmpty()) {
-        const_cast<MivUrlFileData*>(this)->updatePrintURL();
-        printURL = readField(_printURL);
-    }
-    return QStringLiteral("[UFD:%1] %2").arg(hash()).arg(printURL.toString(QUrl::FullyEncoded));
+    const Address current = address();
+    // Log lines describe many items: an item kept as its path gets no URL for it.
+    QString text;
+    if (current.fromPath)
+        text = plat::Path::toFileUrl(current.key);
+    else if (current.url.isEmpty() || current.url.isLocalFile())
+        text = current.url.toString(QUrl::FullyEncoded);
+    else
+        text = UrlParameters::URLByDeletingPassword(current.url).toString(QUrl::FullyEncoded);
+    return QStringLiteral("[UFD:%1] %2").arg(hash()).arg(text);
 }
 
 QString MivUrlFileData::subpathForPath(const QString& path) const { return UrlParameters::subpathForURL(fileURL(), path); }
@@ -338,4 +456,3 @@ QList<MivFileDataPtr> MivUrlFileData::listURLElements(bool hidden, bool incFiles
     return array;
 }
 
-QUrl MivUrlFileData::fileURL() const { return readField(_fileURL); }

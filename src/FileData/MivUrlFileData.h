@@ -16,15 +16,36 @@
 //
 // Made in two phases: createWithURL<T>(url, withRefresh) constructs the item
 // with its URL, then runs didCreateWithURL (which refreshes when asked).
+//
+// A plain file URL ("file://" and an absolute path, nothing else) is kept as
+// its path: the path is the key, the source path and the source of the name
+// and the parent, and the URL is built from it once, on first request.
+// Listings make such items by the hundred thousand, and a read of the name
+// or key must not decode a URL. Any other URL is kept as given.
 class MivUrlFileData : public MivDefaultCopyFileData, public virtual IMivRemovable, public virtual IMivUrlFile
 {
 public:
     explicit MivUrlFileData(const QUrl& url);
+    // A local item made from its absolute path, without a URL to decode (a
+    // relative path is taken as its file URL would take it).
+    struct LocalPath
+    {
+        QString path;
+    };
+    explicit MivUrlFileData(const LocalPath& local);
 
     template <class T>
     static std::shared_ptr<T> createWithURL(const QUrl& url, bool withRefresh = true)
     {
         auto item = std::make_shared<T>(url);
+        static_cast<MivUrlFileData*>(item.get())->didCreateWithURL(withRefresh);
+        return item;
+    }
+    // The same for a local path; T has a constructor taking LocalPath.
+    template <class T>
+    static std::shared_ptr<T> createWithPath(const QString& path, bool withRefresh = true)
+    {
+        auto item = std::make_shared<T>(LocalPath{path});
         static_cast<MivUrlFileData*>(item.get())->didCreateWithURL(withRefresh);
         return item;
     }
@@ -37,7 +58,12 @@ public:
     // A new URL: drops the cached attributes and the name, recomputes the key
     // and the description URL, and refreshes the item.
     virtual void setFileURL(const QUrl& url);
+    // Recomputes the key from the address. The key is kept current whenever
+    // the address changes, so callers need this only after changing what a
+    // key is made from.
     void resolvePathkey();
+    // The description URL is derived from the address when a description is
+    // made; nothing is kept to update.
     void updatePrintURL();
     bool exists() const override;
     bool link() const override;
@@ -83,17 +109,35 @@ public:
 protected:
     // The second phase of creation with a URL.
     virtual void didCreateWithURL(bool withRefresh);
-    // Stores the cached hidden flag; for calculateHiddenFlag, which runs
-    // under the hidden lock.
-    void cacheHiddenFlag(std::optional<bool> hiden) { _hiden = hiden; }
+    // Stores the cached hidden flag; for calculateHiddenFlag, which runs with
+    // no lock held (it may read the file system).
+    void cacheHiddenFlag(std::optional<bool> hiden) const;
 
 private:
-    mutable std::mutex _hidenLock;
-    std::mutex _folderLock;
+    // The address as one consistent copy.
+    struct Address
+    {
+        QString key;
+        QUrl url;
+        bool fromPath = false;
+    };
+    Address address() const;
+    bool hasAddress() const;
+    void assignAddress(const QUrl& url);
+    void assignPath(const QString& path);
+    // The item's path as a file URL's, or its URL's decoded path.
+    QString itemPath() const;
+    bool hiddenByName() const;
+
+    // Guarded by the stripe lock. _key is the path key: for an item kept as
+    // its path, the path itself. _url is the URL as given, or for an item
+    // kept as its path, the URL built from it on first request.
+    QString _key;
+    mutable QUrl _url;
+    bool _fromPath = false;
     std::atomic<bool> _folder{false};
     std::atomic<bool> _link{false};
-    QUrl _fileURL;
-    QUrl _printURL;
-    QString _pathkey;
-    std::optional<bool> _hiden;  // guarded by _hidenLock
+    // kHiddenUnknown until calculated or set.
+    static constexpr qint8 kHiddenUnknown = -1;
+    mutable std::atomic<qint8> _hiden{kHiddenUnknown};
 };

@@ -20,6 +20,12 @@ public:
 
     static std::mutex& forAddress(const void* address);
 
+    // A second table of recursive locks, for an object's monitor: a lock it
+    // holds across a few of its own steps. Its holder may take the object's
+    // field stripe (forAddress) but never another object's monitor, since
+    // two objects may share one.
+    static std::recursive_mutex& recursiveForAddress(const void* address);
+
     // Reads a field under its stripe lock and answers a copy.
     template <class T>
     static T read(const void* owner, const T& field)

@@ -10,6 +10,7 @@
 #include "FileData/Formatters/MivPermsFormatter.h"
 #include "FileData/PermsData.h"
 #include "platform/Path.h"
+#include "platform/PathString.h"
 
 #include <QDir>
 #include <QFile>
@@ -415,6 +416,79 @@ TEST(MivUrlFileDataTest, ALinkToAFolderShowsTheLinkMarkerAndAnLPermission)
         EXPECT_TRUE(item->shortInfo().startsWith(QString::fromUtf8(c.sizeText) + QLatin1Char(' ')))
             << item->shortInfo().toStdString();
     }
+}
+
+
+TEST(MivUrlFileDataTest, AnItemMadeFromItsPathIsTheItemOfItsFileURL)
+{
+    const QList<QString> paths = {
+        QStringLiteral("/tmp/plain.txt"),
+        QStringLiteral("/tmp/with space, #hash and ?query%.tar.gz"),
+        plat::Path::fromNative(QByteArray("/tmp/caf\xE9/na\xEFve")),
+        QStringLiteral("/"),
+    };
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const QUrl fileURL = plat::Path::toFileQUrl(path);
+        const auto fromPath = MivUrlFileData::createWithPath<MivUrlFileData>(path);
+        const auto fromURL = MivUrlFileData::createWithURL<MivUrlFileData>(fileURL);
+        EXPECT_TRUE(fromPath->isEqual(fromURL.get()));
+        EXPECT_TRUE(fromURL->isEqual(fromPath.get()));
+        EXPECT_EQ(fromPath->hash(), fromURL->hash());
+        for (const auto& item : {fromPath, fromURL}) {
+            EXPECT_EQ(item->pathKey(), path);
+            EXPECT_EQ(item->sourcePath(), path);
+            EXPECT_EQ(item->name(), plat::PathString::lastPathComponent(path));
+            EXPECT_EQ(item->fileURL(), fileURL);
+            EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(path));
+            EXPECT_EQ(item->fileURL(), fileURL) << "the URL built on first request is kept";
+            EXPECT_TRUE(item->description().contains(plat::Path::toFileUrl(path)));
+        }
+        EXPECT_EQ(fromPath->extenssion(), fromURL->extenssion());
+        EXPECT_EQ(fromPath->displayName(), fromURL->displayName());
+    }
+
+    // A text that spells the escapes of "é" names the same file as "é".
+    const auto spelled = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/") + QChar(0xDCC3) + QChar(0xDCA9), false);
+    const auto decoded = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/") + QChar(0x00E9), false);
+    EXPECT_TRUE(spelled->isEqual(decoded.get()));
+    EXPECT_EQ(spelled->pathKey(), decoded->pathKey());
+
+    const auto relative = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("rel/x"), false);
+    EXPECT_EQ(relative->pathKey(), plat::Path::fromFileUrl(plat::Path::toFileUrl(QStringLiteral("rel/x"))))
+        << "a relative path is taken as its file URL takes it";
+}
+
+TEST(MivUrlFileDataTest, OtherSpellingsOfFileURLsAreKeptAsGiven)
+{
+    const auto plain = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/x"), false);
+    for (const char* text : {"file://localhost/tmp/x", "file:///tmp/x?q=1", "file:///tmp/x#top"}) {
+        SCOPED_TRACE(text);
+        const QUrl given = url(text);
+        const auto item = MivUrlFileData::createWithURL<MivUrlFileData>(given, false);
+        EXPECT_EQ(item->fileURL(), given);
+        EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), given.toString(QUrl::FullyEncoded));
+        EXPECT_EQ(item->pathKey(), QStringLiteral("/tmp/x"));
+        EXPECT_EQ(item->name(), QStringLiteral("x"));
+        EXPECT_FALSE(item->isEqual(plain.get())) << "items compare by their URL text";
+        EXPECT_FALSE(plain->isEqual(item.get()));
+        EXPECT_TRUE(item->isEqual(MivUrlFileData::createWithURL<MivUrlFileData>(given, false).get()));
+    }
+}
+
+TEST(MivUrlFileDataTest, ANewURLReplacesThePathAndTheName)
+{
+    const auto item = MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/a.txt"));
+    ASSERT_EQ(item->fileURL(), plat::Path::toFileQUrl(QStringLiteral("/tmp/a.txt")));
+    item->setFileURL(url("sftp://h/home/b.md"));
+    EXPECT_EQ(item->name(), QStringLiteral("b.md"));
+    EXPECT_EQ(item->pathKey(), QStringLiteral("sftp://h/home/b.md"));
+    EXPECT_EQ(item->fileURL(), url("sftp://h/home/b.md"));
+    item->setFileURL(plat::Path::toFileQUrl(QStringLiteral("/tmp/c")));
+    EXPECT_EQ(item->name(), QStringLiteral("c"));
+    EXPECT_EQ(item->pathKey(), QStringLiteral("/tmp/c"));
+    EXPECT_EQ(item->fileURL(), plat::Path::toFileQUrl(QStringLiteral("/tmp/c")));
+    EXPECT_TRUE(item->isEqual(MivUrlFileData::createWithPath<MivUrlFileData>(QStringLiteral("/tmp/c"), false).get()));
 }
 
 } // namespace
