@@ -456,17 +456,18 @@ void MivOsxFileData::updateTypeInfo(const std::optional<QVariantMap>& typeInfo)
 
 QVariantMap MivOsxFileData::processDates() const
 {
-    if (itemPath().isEmpty())
+    const QString path = itemPath();
+    if (path.isEmpty())
         return {};
-    const MivOsxFileAttributesPtr current = currentAttributes();
-    if (!current || !current->valid())
+    MivOsxFileDates read;
+    if (!MivOsxFileDates::read(plat::Path::toNative(path), &read))
         return {};
     QVariantMap dates;
-    if (QDateTime date = dateOfWholeSeconds(current->accessTime()); date.isValid())
+    if (QDateTime date = dateOfWholeSeconds(read.access); date.isValid())
         dates.insert(QStringLiteral("accessTime"), date);
-    if (QDateTime date = dateOfWholeSeconds(current->statusChangeTime()); date.isValid())
+    if (QDateTime date = dateOfWholeSeconds(read.statusChange); date.isValid())
         dates.insert(QStringLiteral("stateChgTime"), date);
-    if (QDateTime date = dateOfWholeSeconds(current->birthTime()); date.isValid())
+    if (QDateTime date = dateOfWholeSeconds(read.birth); date.isValid())
         dates.insert(QStringLiteral("createTime"), date);
     return dates;
 }
