@@ -479,7 +479,9 @@ QVariant MivOsxFileData::fileIdent() const
     QVariant stored = MivUrlFileData::fileIdent();
     if (stored.isValid())
         return stored;
-    const MivOsxFileAttributesPtr current = attributes();
+    // Read on first use too: equal items must hash alike, and equality
+    // prefers the identity whenever both items have one.
+    const MivOsxFileAttributesPtr current = currentAttributes();
     if (current && current->valid())
         return QVariant::fromValue(current->ident());
     return stored;
