@@ -73,6 +73,7 @@ public:
     QString utiType() const override;
     QString type() const override;
     MivIconDescriptorPtr icon() const override;
+    QVariant fileIdent() const override;
 
     // --- Readers the other local operations call ---
     // "user" and "group" ("name (id)") and "posix" (the full mode) of the
@@ -170,10 +171,13 @@ private:
     bool readExecutable() const;
     bool readDeletable() const;
     void storeAttributes(MivOsxFileAttributesPtr attributes);
+    // The item has a URL (or path) at all.
+    bool hasAddress() const;
     // The path of the entry's URL; null without a URL.
     QString itemPath() const;
     // The path the content comes from: the link path when there is one.
     QString contentPath() const;
+    MivIconDescriptorPtr placeholderIcon() const;
     void findLinkTarget(const QString& path, const MivOsxFileAttributes& attributes);
 
     // Filled on first use by const getters too, hence mutable.
