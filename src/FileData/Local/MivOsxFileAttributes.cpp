@@ -1,0 +1,92 @@
+#include "FileData/Local/MivOsxFileAttributes.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr unsigned int kMask = STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID | STATX_INO | STATX_SIZE | STATX_BLOCKS
+                               | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+
+qint64 nanoseconds(const struct statx_timestamp& time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+} // namespace
+
+MivOsxFileAttributesPtr MivOsxFileAttributes::read(const QByteArray& nativePath)
+{
+    struct statx entry {};
+    if (nativePath.isEmpty())
+        return failed(ENOENT);
+    if (::statx(AT_FDCWD, nativePath.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &entry) != 0)
+        return failed(errno);
+    return fromStatx(entry, nativePath);
+}
+
+MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entry, const QByteArray& nativePath)
+{
+    auto made = std::make_shared<MivOsxFileAttributes>();
+    made->_valid = true;
+    made->_device = (quint64(entry.stx_dev_major) << 32) | entry.stx_dev_minor;
+    made->_inode = entry.stx_ino;
+    made->_size = qint64(entry.stx_size);
+    made->_allocated = qint64(entry.stx_blocks) * 512;
+    made->_mtime = nanoseconds(entry.stx_mtime);
+    made->_ctime = nanoseconds(entry.stx_ctime);
+    made->_atime = nanoseconds(entry.stx_atime);
+    if (entry.stx_mask & STATX_BTIME)
+        made->_btime = nanoseconds(entry.stx_btime);
+    made->_entryMode = entry.stx_mode;
+    made->_targetMode = entry.stx_mode;
+    made->_uid = entry.stx_uid;
+    made->_gid = entry.stx_gid;
+    made->_hasTarget = true;
+    if (S_ISLNK(entry.stx_mode)) {
+        // Mode, owner and group describe what the link leads to, as a
+        // status call that follows links gives them.
+        struct statx target {};
+        if (::statx(AT_FDCWD, nativePath.constData(), AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID,
+                    &target) == 0) {
+            made->_targetMode = target.stx_mode;
+            made->_uid = target.stx_uid;
+            made->_gid = target.stx_gid;
+        } else {
+            made->_hasTarget = false;
+        }
+    }
+    return made;
+}
+
+MivOsxFileAttributesPtr MivOsxFileAttributes::failed(int error)
+{
+    auto made = std::make_shared<MivOsxFileAttributes>();
+    made->_error = error;
+    return made;
+}
+
+bool MivOsxFileAttributes::isSymbolicLink() const { return _valid && S_ISLNK(_entryMode); }
+
+bool MivOsxFileAttributes::isDirectory() const { return _valid && _hasTarget && S_ISDIR(_targetMode); }
+
+bool MivOsxFileAttributes::sameVersionAs(const MivOsxFileAttributes& other) const
+{
+    return _valid && other._valid && _device == other._device && _inode == other._inode && _ctime == other._ctime
+           && _mtime == other._mtime && _size == other._size;
+}
+
+MivOsxFileAttributesPtr MivOsxFileAttributes::withModificationTime(qint64 mtime) const
+{
+    auto copy = std::make_shared<MivOsxFileAttributes>(*this);
+    copy->_mtime = mtime;
+    return copy;
+}
+
+MivOsxFileAttributesPtr MivOsxFileAttributes::withMode(quint32 mode) const
+{
+    auto copy = std::make_shared<MivOsxFileAttributes>(*this);
+    copy->_targetMode = mode;
+    return copy;
+}

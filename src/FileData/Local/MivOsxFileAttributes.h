@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QtGlobal>
+
+#include <limits>
+#include <memory>
+
+struct statx;
+
+// The identity of a local file: its device and inode. Equal identities are
+// the same file, whatever path reached it.
+struct MivOsxFileIdent
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+
+    friend bool operator==(const MivOsxFileIdent&, const MivOsxFileIdent&) = default;
+};
+Q_DECLARE_METATYPE(MivOsxFileIdent)
+
+// What one status read tells about a local entry: the entry itself (not
+// following a symbolic link) and, for a link, the mode and owner of what it
+// points to. Made once per refresh and never changed: an item swaps in a new
+// snapshot as a whole, so a reader always sees one consistent set.
+class MivOsxFileAttributes
+{
+public:
+    static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
+
+    // One statx of the entry; for a symbolic link a second one of its target.
+    // A failed read gives an invalid snapshot (errno in error()).
+    static std::shared_ptr<const MivOsxFileAttributes> read(const QByteArray& nativePath);
+    // From a statx already taken (AT_SYMLINK_NOFOLLOW) of the entry at
+    // nativePath; the target of a link is read here.
+    static std::shared_ptr<const MivOsxFileAttributes> fromStatx(const struct statx& entry, const QByteArray& nativePath);
+    // The snapshot of an entry that could not be read.
+    static std::shared_ptr<const MivOsxFileAttributes> failed(int error);
+
+    // True when the entry was read.
+    bool valid() const { return _valid; }
+    int error() const { return _error; }
+
+    // The entry's own mode (file-type bits included) as lstat gives it.
+    quint32 entryMode() const { return _entryMode; }
+    bool isSymbolicLink() const;
+    // The mode, owner and group of what the entry leads to (the target of
+    // a link; the entry itself otherwise). A dangling link has no target.
+    bool hasTarget() const { return _hasTarget; }
+    quint32 mode() const { return _targetMode; }
+    quint32 uid() const { return _uid; }
+    quint32 gid() const { return _gid; }
+    // The target is a folder (false without a target).
+    bool isDirectory() const;
+
+    MivOsxFileIdent ident() const { return {_device, _inode}; }
+    qint64 size() const { return _size; }
+    qint64 allocatedSize() const { return _allocated; }
+    // Nanoseconds since the epoch; kNoTime where the file system gave none.
+    qint64 modificationTime() const { return _mtime; }
+    qint64 statusChangeTime() const { return _ctime; }
+    qint64 accessTime() const { return _atime; }
+    qint64 birthTime() const { return _btime; }
+
+    // The same entry, unchanged since this snapshot as far as inode, status
+    // change, modification and size tell.
+    bool sameVersionAs(const MivOsxFileAttributes& other) const;
+
+    // A copy with another modification time (a setter of the item).
+    std::shared_ptr<const MivOsxFileAttributes> withModificationTime(qint64 mtime) const;
+    // A copy with another target mode (a setter of the item).
+    std::shared_ptr<const MivOsxFileAttributes> withMode(quint32 mode) const;
+
+private:
+    quint64 _device = 0;
+    quint64 _inode = 0;
+    qint64 _size = 0;
+    qint64 _allocated = 0;
+    qint64 _mtime = kNoTime;
+    qint64 _ctime = kNoTime;
+    qint64 _atime = kNoTime;
+    qint64 _btime = kNoTime;
+    quint32 _uid = 0;
+    quint32 _gid = 0;
+    quint32 _entryMode = 0;
+    quint32 _targetMode = 0;
+    int _error = 0;
+    bool _valid = false;
+    bool _hasTarget = false;
+};
+
+using MivOsxFileAttributesPtr = std::shared_ptr<const MivOsxFileAttributes>;

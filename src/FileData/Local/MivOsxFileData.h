@@ -1,0 +1,182 @@
+#pragma once
+
+#include "FileData/IMivLinkSupport.h"
+#include "FileData/IMivLocalFile.h"
+#include "FileData/Local/MivOsxFileAttributes.h"
+#include "FileData/MivUrlFileData.h"
+
+#include <QVariantMap>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+// The item of the local file system: a file, folder, symbolic link (or, on
+// systems that have them, package or alias) on a mounted volume.
+//
+// One refresh reads the entry with one statx (two for a link) into an
+// immutable attribute snapshot that replaces the previous one atomically;
+// the size, dates, mode, owner, group and identity getters answer from it
+// without a lock. Flags read on first use (readable, writable, executable,
+// deletable), the type (MIME name and comment), tags and label are filled
+// lazily and marked, so a read that found nothing is not repeated.
+//
+// Packages and aliases have no Linux meaning: filePackage and alias stay
+// false and resolveAliasFile finds nothing, so callers take the paths the
+// model gives for plain files and folders.
+class MivOsxFileData : public MivUrlFileData, public virtual IMivLocalFile, public virtual IMivLinkSupport
+{
+public:
+    explicit MivOsxFileData(const QUrl& url);
+    ~MivOsxFileData() override;
+
+    // --- Attribute snapshot ---
+    MivOsxFileAttributesPtr attributes() const;
+    // Hands in a status read already taken (the item cache's lookup, a
+    // listing's enumeration): the next refresh uses it instead of reading
+    // the entry again. Stored at once, so getters answer from it before.
+    void adoptAttributes(const MivOsxFileAttributesPtr& attributes);
+    // A refresh with that status read.
+    void refreshWithAttributes(const MivOsxFileAttributesPtr& attributes);
+
+    // --- Own properties ---
+    bool alias() const;
+    bool filePackage() const;
+    bool remote() const;
+    void setRemote(bool remote);
+    bool showContentAllowed() const override;
+    void setShowContentAllowed(bool allowed);
+
+    // --- Flags and capabilities ---
+    bool exists() const override;
+    bool readable() const override;
+    bool writable() const override;
+    bool executable() const override;
+    bool deletable() const override;
+    bool isFolder() const override;
+    int sortKey() const override;
+    bool isLocked() const override;
+    bool canSetUserAndGroup() const override;
+    bool canSetPermissions() const override;
+    bool canSetModDate() const override;
+    bool shouldRename() const override;
+    bool renameOverwriteEnabled() const override;
+
+    // --- Attributes ---
+    QStringList tags() const override;
+    std::optional<qint64> labelNumber() const override;
+    QDateTime modificationDate() const override;
+    void setModificationDate(const QDateTime& date) override;
+    QString owner() const override;
+    QString group() const override;
+    std::optional<qint64> posix() const override;
+    QString utiType() const override;
+    QString type() const override;
+    MivIconDescriptorPtr icon() const override;
+
+    // --- Readers the other local operations call ---
+    // "user" and "group" ("name (id)") and "posix" (the full mode) of the
+    // entry the path leads to (links followed); empty for an empty path or
+    // an entry that cannot be read.
+    static QVariantMap resolveStatDataForPath(const QString& path);
+    void resolveStatData();
+    // Stores a mode and tells the base that the permissions changed.
+    void setSuperPosix(const std::optional<qint64>& posix);
+    // "type" (MIME name) and "typename" (its comment) by the name of the
+    // entry (of its target for a link); empty for a dangling link. Content
+    // is read only when byContent is set and the name tells nothing.
+    QVariantMap resolveTypeInfo(bool byContent = false) const;
+    void updateTypeInfo(const std::optional<QVariantMap>& typeInfo);
+    // "accessTime", "stateChgTime", "createTime" from the snapshot, whole
+    // seconds; empty for an item without a path.
+    QVariantMap processDates() const;
+    // Only while the item has no identity: the given one, else the snapshot's.
+    void updateFileIdent(const QVariant& ident);
+
+    // Attribute marks ("deletable", "executable", "readable", "writable",
+    // "creationDate", "lastAccessDate", "addedDate", "utiType").
+    void addAttr(const QString& name);
+    void removeAttr(const QString& name);
+    bool containsAttr(const QString& name) const;
+
+    // --- Refresh and cache ---
+    void refresh() override;
+    void refreshBaseData();
+    void clearCache() override;
+    void setFileURL(const QUrl& url) override;
+    void setLoaded(bool loaded) override;
+    bool updateFolderSizeState() override;
+
+    // --- Identity ---
+    quint64 hash() const override;
+    bool isEqual(const MivFileData* other) const override;
+
+    // --- Items inside a mounted share ---
+    void setBlocked(bool blocked) override;
+    void close() override;
+
+    // --- Icons ---
+    void initIcon() override;
+    bool imageNotResolved() const override;
+    MivIconDescriptorPtr loadDefaultIcon() const;
+    MivIconDescriptorPtr resolveIcon() const override;
+    void updateDefaultIcon();
+    MivIconDescriptorPtr resolveLinkIconForImage(const MivIconDescriptorPtr& image) const override;
+
+    bool doOpen() override;
+
+    // --- Links and aliases ---
+    // The target of an alias file: none here (no aliases on Linux).
+    QUrl resolveAliasFile() const;
+    MivFileDataPtr resolveLink() override;
+    MivFileDataPtr createSymbolicLinkWithName(const QString& name, const QString& withDestinationPath,
+                                              const MivFileDataPtr& destinationData, const MivCopyContextPtr& context,
+                                              plat::Error* error) override;
+
+private:
+    enum Bit : quint32 {
+        Deletable = 1u << 0,
+        Executable = 1u << 1,
+        Readable = 1u << 2,
+        Writable = 1u << 3,
+        Alias = 1u << 4,
+        Remote = 1u << 5,
+        ShowContentAllowed = 1u << 6,
+        FilePackage = 1u << 7,
+        // Attribute marks.
+        MarkDeletable = 1u << 8,
+        MarkExecutable = 1u << 9,
+        MarkReadable = 1u << 10,
+        MarkWritable = 1u << 11,
+        MarkCreationDate = 1u << 12,
+        MarkLastAccessDate = 1u << 13,
+        MarkAddedDate = 1u << 14,
+        MarkUtiType = 1u << 15,
+        // Tags and label were read since the last refresh.
+        TagsRead = 1u << 16,
+        LabelRead = 1u << 17,
+        // The snapshot was handed in and not yet used by a refresh.
+        AttributesPending = 1u << 18,
+    };
+    static quint32 markBit(const QString& name);
+    bool hasBit(quint32 bit) const { return (_bits.load(std::memory_order_acquire) & bit) != 0; }
+    void setBit(quint32 bit, bool on) const;
+    // The snapshot, read on first use when no refresh made one yet.
+    MivOsxFileAttributesPtr currentAttributes() const;
+    // The stored flag, reading and marking it on first use.
+    bool lazyFlag(quint32 valueBit, quint32 markBit, bool (MivOsxFileData::*read)() const) const;
+    bool readReadable() const;
+    bool readWritable() const;
+    bool readExecutable() const;
+    bool readDeletable() const;
+    void storeAttributes(MivOsxFileAttributesPtr attributes);
+    // The path of the entry's URL; null without a URL.
+    QString itemPath() const;
+    // The path the content comes from: the link path when there is one.
+    QString contentPath() const;
+    void findLinkTarget(const QString& path, const MivOsxFileAttributes& attributes);
+
+    // Filled on first use by const getters too, hence mutable.
+    mutable std::atomic<std::shared_ptr<const MivOsxFileAttributes>> _attributes;
+    mutable std::atomic<quint32> _bits{0};
+};

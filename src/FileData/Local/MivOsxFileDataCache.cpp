@@ -1,0 +1,245 @@
+#include "FileData/Local/MivOsxFileDataCache.h"
+
+#include "FileData/IMivUrlFile.h"
+#include "FileData/Local/MivEventData.h"
+#include "FileData/Local/MivOsxFileData.h"
+#include "FileData/Local/MivWatchdog.h"
+#include "FileData/MivFileData.h"
+#include "FileData/MivFileUtils.h"
+#include "FileData/MivUrlFileData.h"
+#include "FileData/MivUtils.h"
+#include "platform/Path.h"
+#include "platform/PathString.h"
+
+namespace {
+
+// The entry path a key stands for: the key is the percent-encoding of the
+// path's bytes, so decoding gives the bytes back exactly.
+QByteArray nativePathOfKey(const QString& key)
+{
+    return plat::Path::percentDecode(key.toLatin1());
+}
+
+} // namespace
+
+MivOsxFileDataCache::MivOsxFileDataCache() : _ncache(kCapacity) {}
+
+MivOsxFileDataCache::~MivOsxFileDataCache()
+{
+    if (_notfifier)
+        MivWatchdog::sharedInstance().unregisterNotifier(_notfifier);
+}
+
+std::shared_ptr<MivOsxFileDataCache> MivOsxFileDataCache::sharedInstance()
+{
+    // Lives as long as the process; items in it may outlive static
+    // destruction order otherwise.
+    static const auto instance = [] {
+        auto cache = std::make_shared<MivOsxFileDataCache>();
+        cache->clear(); // starts the notifier, which needs the shared pointer
+        return cache;
+    }();
+    return instance;
+}
+
+void MivOsxFileDataCache::resetForTesting() { sharedInstance()->clear(); }
+
+QString MivOsxFileDataCache::preparedPath(const QString& path)
+{
+    if (path.isEmpty())
+        return QString();
+    // "/tmp/x/" and "/tmp/x" are one entry.
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    return MivUtils::sanitizedString(trimmed);
+}
+
+MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh)
+{
+    if (key.isEmpty())
+        return nullptr;
+    MivFileDataPtr item = _ncache.objectForKey(key);
+    if (!item && !fresh)
+        return nullptr;
+    MivOsxFileAttributesPtr current = MivOsxFileAttributes::read(nativePathOfKey(key));
+    if (fresh)
+        *fresh = current;
+    if (!item)
+        return nullptr;
+    bool stale = !current->valid();
+    if (!stale) {
+        if (const auto* local = dynamic_cast<const MivOsxFileData*>(item.get())) {
+            // An item that has read nothing yet cannot hold old attributes.
+            const MivOsxFileAttributesPtr known = local->attributes();
+            stale = known && known->valid() && !known->sameVersionAs(*current);
+        }
+    }
+    if (!stale)
+        return item;
+    // Only this very entry goes: another thread may have put a fresh one.
+    MivFileDataPtr removed = _ncache.removeObjectForKey(key);
+    if (removed && removed != item)
+        _ncache.setObject(std::move(removed), key);
+    return nullptr;
+}
+
+MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
+{
+    MivFileDataPtr item = validatedLookup(preparedPath(MivFileUtils::resolvePath(url)), nullptr);
+    if (item && item->blocked())
+        item->setBlocked(false);
+    return item;
+}
+
+MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
+{
+    const QString key = preparedPath(MivFileUtils::resolvePath(url));
+    if (key.isEmpty())
+        return nullptr;
+    MivOsxFileAttributesPtr fresh;
+    if (MivFileDataPtr item = validatedLookup(key, &fresh))
+        return item;
+    MivFileDataPtr made = makeFreshItem(url, false);
+    if (!made)
+        return nullptr;
+    if (auto* local = dynamic_cast<MivOsxFileData*>(made.get()); local && fresh && fresh->valid())
+        local->adoptAttributes(fresh);
+    _ncache.setObject(made, key);
+    // When another thread stored its item first, that one is kept; the
+    // caller still gets the item it asked to be made.
+    return made;
+}
+
+MivFileDataPtr MivOsxFileDataCache::makeFreshItem(const QUrl& url, bool withRefresh)
+{
+    return MivUrlFileData::createWithURL<MivOsxFileData>(url, withRefresh);
+}
+
+bool MivOsxFileDataCache::putEntry(const MivFileDataPtr& item)
+{
+    const auto* urlItem = dynamic_cast<const IMivUrlFile*>(item.get());
+    if (!urlItem)
+        return false;
+    const QUrl url = urlItem->fileURL();
+    if (url.isEmpty())
+        return false;
+    const QString key = preparedPath(MivFileUtils::resolvePath(url));
+    if (key.isEmpty())
+        return false;
+    _ncache.setObject(item, key);
+    return true;
+}
+
+bool MivOsxFileDataCache::invalidate(const MivFileDataPtr& item)
+{
+    if (!item)
+        return false;
+    const QString pathKey = item->pathKey();
+    const QString realPath = item->realPath();
+    bool cached = false;
+    if (!realPath.isEmpty() && realPath != pathKey)
+        cached = invalidatePath(realPath, true);
+    return invalidatePath(pathKey, true) || cached;
+}
+
+void MivOsxFileDataCache::invalidatePaths(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        invalidatePath(path);
+}
+
+bool MivOsxFileDataCache::invalidatePath(const QString& path) { return invalidatePath(path, true); }
+
+bool MivOsxFileDataCache::invalidatePath(const QString& path, bool withParent)
+{
+    const MivFileDataPtr removed = removeForKey(preparedPath(path));
+    if (!removed)
+        return false;
+    if (withParent) {
+        QString current = removed->pathKey();
+        for (;;) {
+            const QString above = plat::PathString::deletingLastPathComponent(current);
+            if (above.isEmpty() || above == current)
+                break;
+            removeForKey(preparedPath(above));
+            current = above;
+        }
+    }
+    return true;
+}
+
+void MivOsxFileDataCache::put(const MivFileDataPtr& value, const QString& forKey)
+{
+    if (!value || forKey.isEmpty())
+        return;
+    _ncache.setObject(value, forKey);
+}
+
+MivFileDataPtr MivOsxFileDataCache::getForKey(const QString& key) { return validatedLookup(key, nullptr); }
+
+MivFileDataPtr MivOsxFileDataCache::getForKey(const QString& key, bool) { return getForKey(key); }
+
+MivFileDataPtr MivOsxFileDataCache::removeForKey(const QString& key)
+{
+    if (key.isEmpty())
+        return nullptr;
+    return _ncache.removeObjectForKey(key);
+}
+
+MivFileDataPtr MivOsxFileDataCache::computeIfAbsentForKey(const QString& key,
+                                                          const std::function<MivFileDataPtr()>& computeBlock)
+{
+    if (key.isEmpty())
+        return nullptr;
+    if (MivFileDataPtr item = getForKey(key))
+        return item;
+    if (!computeBlock)
+        return nullptr;
+    MivFileDataPtr made = computeBlock();
+    put(made, key);
+    return made;
+}
+
+void MivOsxFileDataCache::clear()
+{
+    _ncache.removeAllObjects();
+    restartNotifier();
+}
+
+void MivOsxFileDataCache::restartNotifier()
+{
+    const std::weak_ptr<MivOsxFileDataCache> self = weak_from_this();
+    if (self.expired())
+        return; // not owned by a shared pointer yet
+    NotifierPtr fresh = Notifier::createOverWatchedFolders(self, std::any(), kNotifierFlags);
+    fresh->setDebug(false);
+    fresh->setFiltered(false);
+    // Events never take this lock, and the watchdog takes none of ours.
+    std::lock_guard lock(_notifierLock);
+    if (_notfifier)
+        MivWatchdog::sharedInstance().unregisterNotifier(_notfifier);
+    _notfifier = fresh;
+    MivWatchdog::sharedInstance().registerNotifier(fresh);
+}
+
+NotifierPtr MivOsxFileDataCache::notifier() const
+{
+    std::lock_guard lock(_notifierLock);
+    return _notfifier;
+}
+
+void MivOsxFileDataCache::handleEvent(const MivEventData& event, Notifier&)
+{
+    handleEvent(event.flags(), event.path());
+}
+
+void MivOsxFileDataCache::handleEvent(quint32 flags, const QString& path)
+{
+    if (flags & kInvalidateWithParentsMask)
+        invalidatePath(path, true);
+    else if (flags & kInvalidatePathMask)
+        invalidatePath(path, false);
+}
+
+std::size_t MivOsxFileDataCache::size() const { return _ncache.size(); }
