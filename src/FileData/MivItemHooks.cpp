@@ -16,6 +16,8 @@ struct Hooks
     MivItemHooks::MountedShareBaseURL mountedShareBaseURL;
     MivItemHooks::FastFolderSizeAtURL fastFolderSizeAtURL;
     MivItemHooks::RealParentForData realParentForData;
+    MivItemHooks::IsLocalVolumeForURL isLocalVolumeForURL;
+    MivItemHooks::UpdatePasswordForURL updatePasswordForURL;
 };
 
 Hooks& hooks()
@@ -50,6 +52,8 @@ void MivItemHooks::setDriveVolumeDescription(DriveVolumeDescription hook) { stor
 void MivItemHooks::setMountedShareBaseURL(MountedShareBaseURL hook) { store(&Hooks::mountedShareBaseURL, std::move(hook)); }
 void MivItemHooks::setFastFolderSizeAtURL(FastFolderSizeAtURL hook) { store(&Hooks::fastFolderSizeAtURL, std::move(hook)); }
 void MivItemHooks::setRealParentForData(RealParentForData hook) { store(&Hooks::realParentForData, std::move(hook)); }
+void MivItemHooks::setIsLocalVolumeForURL(IsLocalVolumeForURL hook) { store(&Hooks::isLocalVolumeForURL, std::move(hook)); }
+void MivItemHooks::setUpdatePasswordForURL(UpdatePasswordForURL hook) { store(&Hooks::updatePasswordForURL, std::move(hook)); }
 
 MivFileDataPtr MivItemHooks::makeInstanceForURL(const QUrl& url, bool withRefresh)
 {
@@ -88,4 +92,16 @@ std::optional<MivFileDataPtr> MivItemHooks::realParentForData(const MivFileDataP
 {
     const auto hook = load(&Hooks::realParentForData);
     return hook ? hook(folder, item) : std::nullopt;
+}
+
+std::optional<bool> MivItemHooks::isLocalVolumeForURL(const QUrl& url)
+{
+    const auto hook = load(&Hooks::isLocalVolumeForURL);
+    return hook ? hook(url) : std::nullopt;
+}
+
+void MivItemHooks::updatePasswordForURL(const QUrl& url)
+{
+    if (const auto hook = load(&Hooks::updatePasswordForURL))
+        hook(url);
 }

@@ -13,8 +13,8 @@
 class IMivCalculateSizeDelegate;
 
 // Where classes built above the item bases (the item factory, the drive
-// volumes, the local folder-size calculator, the search
-// results) plug themselves in at start-up. Until a hook is set, each call
+// volumes, the local folder-size calculator, the search results, the
+// password store) plug themselves in at start-up. Until a hook is set, each call
 // answers the neutral value its comment names. Setting again replaces a hook;
 // an empty function clears it.
 class MivItemHooks
@@ -39,6 +39,12 @@ public:
     // For a folder of search results: the folder the result item came from
     // (possibly null); nullopt when the folder is no search-results folder.
     using RealParentForData = std::function<std::optional<MivFileDataPtr>(const MivFileDataPtr& folder, const MivFileDataPtr& item)>;
+    // Whether the volume that holds the URL is a local one (not a network
+    // file system); nullopt when no volume is known for it.
+    using IsLocalVolumeForURL = std::function<std::optional<bool>(const QUrl& url)>;
+    // The password store: keeps the password of the URL for its server,
+    // account, path, port and protocol.
+    using UpdatePasswordForURL = std::function<void(const QUrl& url)>;
 
     static void setMakeInstanceForURL(MakeInstanceForURL hook);
     static void setRootData(RootData hook);
@@ -46,6 +52,8 @@ public:
     static void setMountedShareBaseURL(MountedShareBaseURL hook);
     static void setFastFolderSizeAtURL(FastFolderSizeAtURL hook);
     static void setRealParentForData(RealParentForData hook);
+    static void setIsLocalVolumeForURL(IsLocalVolumeForURL hook);
+    static void setUpdatePasswordForURL(UpdatePasswordForURL hook);
 
     // The calls, answering neutrally without a hook.
     static MivFileDataPtr makeInstanceForURL(const QUrl& url, bool withRefresh);
@@ -57,4 +65,7 @@ public:
                                        quint64* allocatedSize);
     static bool hasFastFolderSizeAtURL();
     static std::optional<MivFileDataPtr> realParentForData(const MivFileDataPtr& folder, const MivFileDataPtr& item);
+    static std::optional<bool> isLocalVolumeForURL(const QUrl& url);
+    // Without a store the password is not kept.
+    static void updatePasswordForURL(const QUrl& url);
 };

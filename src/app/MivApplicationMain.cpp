@@ -1,6 +1,7 @@
 #include "app/MivApplicationMain.h"
 
 #include "FileData/MivErrorPresenter.h"
+#include "FileData/MivFileDataManager.h"
 #include "FileData/MivLogSetup.h"
 #include "platform/Log.h"
 #include "platform/MainDispatcher.h"
@@ -52,6 +53,7 @@ int mivApplicationMain(int argc, char** argv)
     plat::QtMainDispatcher mainThread;
     plat::MainDispatcher::install(&mainThread);
     MivErrorPresenter::setPresentationHandler(presentErrorInMessageBox);
+    MivFileDataManager::registerHooks();
 
     // Until the application shell exists the program starts and quits cleanly.
     QTimer::singleShot(0, &app, &QCoreApplication::quit);

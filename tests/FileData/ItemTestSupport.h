@@ -27,6 +27,8 @@ struct ScopedHooks
         MivItemHooks::setMountedShareBaseURL(nullptr);
         MivItemHooks::setFastFolderSizeAtURL(nullptr);
         MivItemHooks::setRealParentForData(nullptr);
+        MivItemHooks::setIsLocalVolumeForURL(nullptr);
+        MivItemHooks::setUpdatePasswordForURL(nullptr);
     }
 };
 

@@ -146,7 +146,9 @@ void MivOsxFileData::refreshWithAttributes(const MivOsxFileAttributesPtr& attrib
     refresh();
 }
 
-QString MivOsxFileData::itemPath() const { return MivFileUtils::resolvePath(fileURL()); }
+// The base keeps the path (or decodes it from the URL); asking it rather
+// than decoding here lets every reader share whatever it keeps.
+QString MivOsxFileData::itemPath() const { return sourcePath(); }
 
 QString MivOsxFileData::contentPath() const
 {

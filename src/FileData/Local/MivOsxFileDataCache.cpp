@@ -5,6 +5,7 @@
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/Local/MivWatchdog.h"
 #include "FileData/MivFileData.h"
+#include "FileData/MivFileDataManager.h"
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivUrlFileData.h"
 #include "FileData/MivUtils.h"
@@ -18,6 +19,12 @@ namespace {
 QByteArray nativePathOfKey(const QString& key)
 {
     return plat::Path::percentDecode(key.toLatin1());
+}
+
+// The key of a URL; empty for anything but a local file URL.
+QString keyOfURL(const QUrl& url)
+{
+    return MivOsxFileDataCache::preparedPath(plat::Path::fromFileUrl(url));
 }
 
 } // namespace
@@ -86,7 +93,7 @@ MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFi
 
 MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
 {
-    MivFileDataPtr item = validatedLookup(preparedPath(MivFileUtils::resolvePath(url)), nullptr);
+    MivFileDataPtr item = validatedLookup(keyOfURL(url), nullptr);
     if (item && item->blocked())
         item->setBlocked(false);
     return item;
@@ -94,13 +101,13 @@ MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
 
 MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
 {
-    const QString key = preparedPath(MivFileUtils::resolvePath(url));
+    const QString key = keyOfURL(url);
     if (key.isEmpty())
         return nullptr;
     MivOsxFileAttributesPtr fresh;
     if (MivFileDataPtr item = validatedLookup(key, &fresh))
         return item;
-    MivFileDataPtr made = makeFreshItem(url, false);
+    MivFileDataPtr made = MivFileDataManager::makeFreshInstanceForURL(url, false);
     if (!made)
         return nullptr;
     if (auto* local = dynamic_cast<MivOsxFileData*>(made.get()); local && fresh && fresh->valid())
@@ -121,10 +128,7 @@ bool MivOsxFileDataCache::putEntry(const MivFileDataPtr& item)
     const auto* urlItem = dynamic_cast<const IMivUrlFile*>(item.get());
     if (!urlItem)
         return false;
-    const QUrl url = urlItem->fileURL();
-    if (url.isEmpty())
-        return false;
-    const QString key = preparedPath(MivFileUtils::resolvePath(url));
+    const QString key = keyOfURL(urlItem->fileURL());
     if (key.isEmpty())
         return false;
     _ncache.setObject(item, key);

@@ -50,8 +50,10 @@ public:
     // is unblocked before it is returned.
     MivFileDataPtr getEntryForURL(const QUrl& url);
     // The cached item, or else a new unrefreshed item stored under that key.
+    // Null for a URL that is no local file URL.
     MivFileDataPtr getOrCreateEntryForURL(const QUrl& url);
-    // Stores the item under its URL's prepared path; false without a URL.
+    // Stores the item under its URL's prepared path; false without a local
+    // file URL.
     bool putEntry(const MivFileDataPtr& item);
     // Drops the entries under the item's real path (when it differs) and
     // its path key, each with its parent folders; true when either was cached.

@@ -94,6 +94,9 @@ TEST_F(MivOsxFileDataCacheTest, PutEntryNeedsAURL)
 {
     EXPECT_FALSE(cache->putEntry(MivFileData::makeItem<MivSimpleFileData>()));
     EXPECT_FALSE(cache->putEntry(nullptr));
+    EXPECT_FALSE(cache->putEntry(MivUrlFileData::createWithURL<MivUrlFileData>(QUrl(QStringLiteral("ftp://h/x")), false)));
+    EXPECT_FALSE(cache->getOrCreateEntryForURL(QUrl(QStringLiteral("ftp://h/x")))) << "only local file URLs";
+    EXPECT_FALSE(cache->getOrCreateEntryForURL(QUrl()));
     const QString file = path(QStringLiteral("f"));
     write(file, "x");
     const auto made = item(file);
