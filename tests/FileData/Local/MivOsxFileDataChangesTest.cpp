@@ -249,8 +249,24 @@ TEST_F(MivOsxFileDataChangesTest, TrashWritesARecordOtherToolsReadAndNamesStayUn
     ASSERT_TRUE(list.start());
     const QByteArray output = list.readAllOutput();
     list.waitForExit();
-    EXPECT_EQ(output.count('\n'), 2) << output.toStdString();
     EXPECT_EQ(output.count(plat::Path::toNative(path(QStringLiteral("caf"))).constData()), 2) << output.toStdString();
+}
+
+TEST_F(MivOsxFileDataChangesTest, ATrashSlotTakenWithoutItsRecordIsLeftAlone)
+{
+    // A file in the trash without a record (another program stopped half
+    // way): the next name is taken, the stranger is not replaced.
+    const QString files = plat::PathString::appendingPathComponent(trashFolder(), QStringLiteral("files"));
+    ASSERT_TRUE(plat::Path::makePath(files, 0700));
+    write(files + QStringLiteral("/orphan"), "stranger");
+    write(path(QStringLiteral("orphan")), "mine");
+    ASSERT_TRUE(item(path(QStringLiteral("orphan")))->trash().isNull());
+    EXPECT_EQ(read(files + QStringLiteral("/orphan")), QByteArray("stranger"));
+    EXPECT_EQ(read(files + QStringLiteral("/orphan.2")), QByteArray("mine"));
+    const QString info = plat::PathString::appendingPathComponent(trashFolder(), QStringLiteral("info"));
+    EXPECT_FALSE(exists(info + QStringLiteral("/orphan.trashinfo"))) << "the record of the failed slot is gone";
+    EXPECT_TRUE(exists(info + QStringLiteral("/orphan.2.trashinfo")));
+    ::unlink(plat::Path::toNative(files + QStringLiteral("/orphan")).constData());
 }
 
 TEST_F(MivOsxFileDataChangesTest, AnotherVolumeTrashesIntoItsOwnTrash)
@@ -505,6 +521,9 @@ TEST(MivOsxFileDataChangesDeniedTest, RefusedChangesReportTheirErrorAndChangeNot
         const plat::Error removal = open(readme)->remove();
         EXPECT_FALSE(removal.isNull());
         EXPECT_TRUE(mode(readme).st_ino != 0);
+        // The failed move leaves no record behind.
+        const QString records = plat::Trash::homeTrashFolder() + QStringLiteral("/info");
+        EXPECT_TRUE(QDir(records).entryList(QDir::Files | QDir::Hidden).isEmpty()) << records.toStdString();
         return;
     }
     const QString folder = deniedFolder(::getpid());
