@@ -266,6 +266,11 @@ TEST_F(MivOsxFileDataChangesTest, ATrashSlotTakenWithoutItsRecordIsLeftAlone)
     const QString info = plat::PathString::appendingPathComponent(trashFolder(), QStringLiteral("info"));
     EXPECT_FALSE(exists(info + QStringLiteral("/orphan.trashinfo"))) << "the record of the failed slot is gone";
     EXPECT_TRUE(exists(info + QStringLiteral("/orphan.2.trashinfo")));
+
+    // Folders go whole.
+    makeFolder(path(QStringLiteral("box/inner")));
+    ASSERT_TRUE(item(path(QStringLiteral("box")))->trash().isNull());
+    EXPECT_TRUE(exists(files + QStringLiteral("/box/inner")));
     ::unlink(plat::Path::toNative(files + QStringLiteral("/orphan")).constData());
 }
 
@@ -302,36 +307,6 @@ TEST_F(MivOsxFileDataChangesTest, AnotherVolumeTrashesIntoItsOwnTrash)
     unmounting.waitForExit();
 }
 
-TEST(TrashInfoTest, ReadsOnlyWellFormedRecords)
-{
-    struct Case
-    {
-        QByteArray text;
-        std::optional<QString> path;
-    };
-    const Case cases[] = {
-        {"[Trash Info]\nPath=/tmp/a%20b\nDeletionDate=2026-12-11T06:00:00\n", QStringLiteral("/tmp/a b")},
-        {"[Trash Info]\r\nPath=rel/x\r\n", QStringLiteral("rel/x")},
-        {"# comment\n[Trash Info]\nPath=/first\nPath=/second\n", QStringLiteral("/first")},
-        {"[Other]\nPath=/no\n", std::nullopt},
-        {"Path=/outside-a-group\n", std::nullopt},
-        {"[Trash Info]\nDeletionDate=2026-12-11T06:00:00\n", std::nullopt},
-        {"[Trash Info]\nPath=/with%00nul\n", std::nullopt},
-        {"[Trash Info]\nPath=\n", std::nullopt},
-        {"[Trash Info]\nPath=/x\n[Trash Info]\nPath=/y\n", QStringLiteral("/x")},
-        {"", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const auto info = plat::Trash::parseInfo(c.text);
-        ASSERT_EQ(info.has_value(), c.path.has_value()) << c.text.toStdString();
-        if (info)
-            EXPECT_EQ(info->path, *c.path) << c.text.toStdString();
-    }
-    const auto withDate = plat::Trash::parseInfo(plat::Trash::formatInfo(QStringLiteral("/a"), QDateTime(QDate(2026, 12, 11), QTime(6, 1, 2))));
-    ASSERT_TRUE(withDate);
-    EXPECT_EQ(withDate->deletionDate, QDateTime(QDate(2026, 12, 11), QTime(6, 1, 2)));
-}
-
 // --- Removal ---
 
 TEST_F(MivOsxFileDataChangesTest, RemovalDeletesTreesWithoutFollowingLinks)
@@ -349,6 +324,13 @@ TEST_F(MivOsxFileDataChangesTest, RemovalDeletesTreesWithoutFollowingLinks)
     EXPECT_EQ(entries(), QStringList{QStringLiteral("outside")});
     EXPECT_EQ(read(outside), QByteArray("keep"));
     EXPECT_TRUE(item(path(QStringLiteral("absent")))->remove().is(plat::kCocoaErrorDomain, plat::cocoa::NSFileNoSuchFileError));
+
+    // A link to a folder goes alone.
+    makeFolder(path(QStringLiteral("kept/inner")));
+    link(path(QStringLiteral("kept")), path(QStringLiteral("to-kept")));
+    EXPECT_TRUE(item(path(QStringLiteral("to-kept")))->remove().isNull());
+    EXPECT_TRUE(exists(path(QStringLiteral("kept/inner"))));
+    EXPECT_FALSE(exists(path(QStringLiteral("to-kept"))));
 }
 
 TEST_F(MivOsxFileDataChangesTest, RemovalUsesTheTrashOnlyOnLocalVolumes)
