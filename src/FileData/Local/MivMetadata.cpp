@@ -211,7 +211,8 @@ MivMetadata::ItemPtr MivMetadata::createItem(const QString& rawPath)
     if (labelOk && label != 0)
         add("kMDItemFSLabel", label);
     QStringList tags;
-    for (const QString& tag : QString::fromUtf8(fileAttribute(native, "user.xdg.tags")).split(QLatin1Char(','), Qt::SkipEmptyParts))
+    const QString tagText = QString::fromUtf8(fileAttribute(native, "user.xdg.tags"));
+    for (const QString& tag : tagText.split(QLatin1Char(','), Qt::SkipEmptyParts))
         if (const QString trimmed = tag.trimmed(); !trimmed.isEmpty())
             tags.append(trimmed);
     if (!tags.isEmpty())
@@ -420,8 +421,9 @@ bool MivMetadata::setFinderComment(const QString& comment)
         return false;
     const QByteArray native = plat::Path::toNative(path);
     const QByteArray value = comment.toUtf8();
-    const bool done = value.isEmpty() ? (::removexattr(native.constData(), kCommentAttribute) == 0 || errno == ENODATA)
-                                      : ::setxattr(native.constData(), kCommentAttribute, value.constData(), size_t(value.size()), 0) == 0;
+    const bool done = value.isEmpty()
+                          ? (::removexattr(native.constData(), kCommentAttribute) == 0 || errno == ENODATA)
+                          : ::setxattr(native.constData(), kCommentAttribute, value.constData(), size_t(value.size()), 0) == 0;
     if (!done) {
         MIV_LOG_ERROR(QStringLiteral("Failed to set Finder comment: %1").arg(errno));
         return false;

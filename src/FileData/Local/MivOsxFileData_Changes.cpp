@@ -142,8 +142,10 @@ int replaceEntry(const QString& from, const QString& to)
         renameNoReplace(aside, to);
         return moveError;
     }
-    if (const int removeError = removeEntry(aside))
-        MIV_LOG_ERROR(QStringLiteral("Cannot remove replaced item: %1").arg(plat::errorFromErrno(removeError, plat::FileAccess::Writing, aside).description()));
+    if (const int removeError = removeEntry(aside)) {
+        const plat::Error failure = plat::errorFromErrno(removeError, plat::FileAccess::Writing, aside);
+        MIV_LOG_ERROR(QStringLiteral("Cannot remove replaced item: %1").arg(failure.description()));
+    }
     return 0;
 }
 
@@ -200,9 +202,12 @@ MivFileDataPtr MivOsxFileData::makeFileWithName(const QString& name, plat::Error
     const int fd = plat::Path::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
     if (fd < 0) {
         const int err = errno;
-        plat::Error::assign(error, err == EEXIST ? MivErrorPresenter::makeFileOperationErrorWithCode(
-                                                       -31, tr("File with name '%1' already exists in current folder").arg(name))
-                                                 : plat::errorFromErrno(err, plat::FileAccess::Writing, path));
+        if (err == EEXIST) {
+            const QString message = tr("File with name '%1' already exists in current folder").arg(name);
+            plat::Error::assign(error, MivErrorPresenter::makeFileOperationErrorWithCode(-31, message));
+        } else {
+            plat::Error::assign(error, plat::errorFromErrno(err, plat::FileAccess::Writing, path));
+        }
         return nullptr;
     }
     ::close(fd);
@@ -214,8 +219,12 @@ MivFileDataPtr MivOsxFileData::makeFolderWithName(const QString& name, plat::Err
     if (name.isNull())
         return nullptr;
     const QString path = plat::PathString::appendingPathComponent(sourcePath(), name);
-    if (!isEntryName(name) || plat::Path::mkdir(path, 0777) != 0) {
-        plat::Error::assign(error, plat::errorFromErrno(isEntryName(name) ? errno : EINVAL, plat::FileAccess::Writing, path));
+    if (!isEntryName(name)) {
+        plat::Error::assign(error, plat::errorFromErrno(EINVAL, plat::FileAccess::Writing, path));
+        return nullptr;
+    }
+    if (plat::Path::mkdir(path, 0777) != 0) {
+        plat::Error::assign(error, plat::errorFromErrno(errno, plat::FileAccess::Writing, path));
         return nullptr;
     }
     return MivFileDataManager::makeInstanceForURL(plat::Path::toFileQUrl(path), true);
@@ -332,7 +341,8 @@ plat::Error MivOsxFileData::remove()
         return plat::Error();
     const plat::Error failure = plat::errorFromErrno(err, plat::FileAccess::Writing, path);
     if (failure.is(plat::kCocoaErrorDomain, plat::cocoa::NSFileWriteNoPermissionError)) {
-        MIV_LOG_INFO(QStringLiteral("Permission denied when attempting to delete the file: %1").arg(failure.localizedDescription()));
+        MIV_LOG_INFO(QStringLiteral("Permission denied when attempting to delete the file: %1")
+                         .arg(failure.localizedDescription()));
         return trash();
     }
     return failure;
