@@ -283,6 +283,17 @@ TEST_F(MivOsxFileDataChangesTest, AnotherVolumeTrashesIntoItsOwnTrash)
     mounting.setOutputMode(plat::Process::OutputMode::Combined);
     if (::getuid() != 0 || !mounting.start() || (mounting.waitForExit(), mounting.exitStatus() != 0))
         GTEST_SKIP() << "cannot mount a tmpfs here";
+    // Unmounted whatever the outcome, so the test folder can go.
+    struct Unmount
+    {
+        QString at;
+        ~Unmount()
+        {
+            plat::Process unmounting(QStringLiteral("/usr/bin/umount"), {at});
+            if (unmounting.start())
+                unmounting.waitForExit();
+        }
+    } unmount{mount};
     const QString uid = QString::number(::getuid());
 
     write(mount + QStringLiteral("/sub-a"), "a");
@@ -301,10 +312,6 @@ TEST_F(MivOsxFileDataChangesTest, AnotherVolumeTrashesIntoItsOwnTrash)
     write(mount + QStringLiteral("/c"), "c");
     ASSERT_TRUE(item(mount + QStringLiteral("/c"))->trash().isNull());
     EXPECT_EQ(read(mount + QStringLiteral("/.Trash/") + uid + QStringLiteral("/files/c")), QByteArray("c"));
-
-    plat::Process unmounting(QStringLiteral("/usr/bin/umount"), {mount});
-    ASSERT_TRUE(unmounting.start());
-    unmounting.waitForExit();
 }
 
 // --- Removal ---
