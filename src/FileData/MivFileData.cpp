@@ -239,7 +239,7 @@ void MivFileData::updateModDate(const QDateTime& date)
         setModificationDate(date);
 }
 
-bool MivFileData::updatePosix(const std::optional<qint64>& posix, qint64, qint64, plat::Error*)
+bool MivFileData::updatePosix(const std::optional<qint64>& posix, const QString&, const QString&, plat::Error*)
 {
     setPosix(posix);
     return true;

@@ -219,7 +219,10 @@ public:
     virtual PermsDataPtr perms();
     void permsUpdated();
     virtual void updateModDate(const QDateTime& date);
-    virtual bool updatePosix(const std::optional<qint64>& posix, qint64 userID, qint64 groupID, plat::Error* error);
+    // Owner and group are the permissions dialog's titles ("name (id): real name");
+    // null titles leave them as they are.
+    virtual bool updatePosix(const std::optional<qint64>& posix, const QString& userID, const QString& groupID,
+                             plat::Error* error);
     void setPosix(const std::optional<qint64>& posix) override;
 
     // YES when opening is handled here (a file); NO lets the panel enter (a folder).

@@ -191,7 +191,7 @@ TEST(MivFileDataDefaultsTest, NamingStateFlagsAndDates)
     plain.updateModDate(date);
     EXPECT_TRUE(plain.modificationDate().isNull());
 
-    EXPECT_TRUE(plain.updatePosix(0100644, 1000, 1000, nullptr));
+    EXPECT_TRUE(plain.updatePosix(0100644, QStringLiteral("user (1000): User"), QStringLiteral("users (100): users"), nullptr));
     EXPECT_EQ(plain.posix(), 0100644);
 
     EXPECT_TRUE(item.doOpen());

@@ -272,7 +272,7 @@ QStringList MivOsxFileData::tags() const
     // Stored through the base, which keeps the field; tags are rarely set,
     // so nothing is written for the common empty answer.
     if (!tags.isEmpty() || !MivUrlFileData::tags().isEmpty())
-        const_cast<MivOsxFileData*>(this)->setTags(tags);
+        const_cast<MivOsxFileData*>(this)->MivUrlFileData::setTags(tags);
     setBit(TagsRead, true);
     return tags;
 }
@@ -287,7 +287,7 @@ std::optional<qint64> MivOsxFileData::labelNumber() const
     bool ok = false;
     const qint64 number = value.trimmed().toLongLong(&ok);
     const std::optional<qint64> label = ok ? number : 0;
-    const_cast<MivOsxFileData*>(this)->setLabelNumber(label);
+    const_cast<MivOsxFileData*>(this)->MivUrlFileData::setLabelNumber(label);
     setBit(LabelRead, true);
     return label;
 }
@@ -402,7 +402,7 @@ void MivOsxFileData::resolveStatData()
 
 void MivOsxFileData::setSuperPosix(const std::optional<qint64>& posix)
 {
-    setPosix(posix);
+    MivUrlFileData::setPosix(posix);
     permsUpdated();
 }
 
@@ -549,8 +549,8 @@ void MivOsxFileData::refreshBaseData()
     // Tags and label are read again on next use.
     if (_bits.fetch_and(~(TagsRead | LabelRead), std::memory_order_acq_rel) & (TagsRead | LabelRead)) {
         if (!MivUrlFileData::tags().isEmpty())
-            setTags(QStringList());
-        setLabelNumber(std::nullopt);
+            MivUrlFileData::setTags(QStringList());
+        MivUrlFileData::setLabelNumber(std::nullopt);
     }
 
     const MivOsxFileAttributesPtr previous = attributes();

@@ -5,11 +5,13 @@
 #include "FileData/Local/MivOsxFileAttributes.h"
 #include "FileData/MivUrlFileData.h"
 
+#include <QDateTime>
 #include <QVariantMap>
 
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // The item of the local file system: a file, folder, symbolic link (or, on
 // systems that have them, package or alias) on a mounted volume.
@@ -133,6 +135,45 @@ public:
     MivFileDataPtr createSymbolicLinkWithName(const QString& name, const QString& withDestinationPath,
                                               const MivFileDataPtr& destinationData, const MivCopyContextPtr& context,
                                               plat::Error* error) override;
+
+    // --- Changes to the file system (MivOsxFileData_Changes.cpp) ---
+    // An empty file or a folder inside this folder; never over an existing
+    // entry (-31 "File with name '%@' already exists in current folder").
+    MivFileDataPtr makeFileWithName(const QString& name, plat::Error* error) override;
+    MivFileDataPtr makeFolderWithName(const QString& name, plat::Error* error) override;
+    // Renames by full paths: the item's own and its real folder's with the
+    // new name (the path codec keeps any byte name).
+    bool rename(const QString& newName, bool withRefresh, plat::Error* error) override;
+    bool rename(const QString& fromPath, const QString& toPath, bool withRefresh, plat::Error* error) override;
+    void refreshNePathAfterRename(const QString& path);
+    // True when the target path reaches this very entry (same device and
+    // inode) under another spelling: a change of letter case on a volume
+    // that ignores case, or another link to the same file. Only then is a
+    // rename onto an existing name no overwrite.
+    bool isSameEntryAtPath(const QString& path) const;
+    // Moves the entry to the desktop's trash; the item then stands for the
+    // trashed file. A null error on success.
+    plat::Error trash();
+    plat::Error remove() override;
+    // Mode (applied when one of the nine permission bits is set), dates,
+    // file type, owner and group titles; null values are left alone.
+    bool updateAttributes(const std::optional<qint64>& posix, const QDateTime& creationDate,
+                          const QDateTime& modificationDate, const QString& fileType, const QString& uuid,
+                          const QString& guid, plat::Error* error);
+    void updateModDate(const QDateTime& date) override;
+    bool updatePosix(const std::optional<qint64>& posix, const QString& userID, const QString& groupID,
+                     plat::Error* error) override;
+    // Changes the mode on disk (the stored value is only the cache of it).
+    void setPosix(const std::optional<qint64>& posix) override;
+    // The id and the name of a title "name (id): real name".
+    static std::optional<std::pair<qint64, QString>> recordIdForTitle(const QString& title);
+    std::optional<QStringList> availableUsers(bool systemAccounts) const override;
+    std::optional<QStringList> availableGroups(bool systemAccounts) const override;
+    // The first value of an attribute whose value is a list (or the value).
+    static QVariant valForAttr(const QString& attribute, const QVariantMap& attrs);
+    // Write the extended attributes; the next read takes them from disk.
+    void setTags(const QStringList& tags) override;
+    void setLabelNumber(const std::optional<qint64>& labelNumber) override;
 
 private:
     enum Bit : quint32 {
