@@ -25,7 +25,12 @@ DateFormat::DateFormat(const QString& pattern, const QString& timeZoneId, const 
     : d(std::make_unique<Impl>())
 {
     d->pattern = pattern;
-    const icu::Locale locale = localeId.isEmpty() ? icu::Locale::getDefault() : icu::Locale(localeId.toLatin1().constData());
+    icu::Locale locale = localeId.isEmpty() ? icu::Locale::getDefault() : icu::Locale(localeId.toLatin1().constData());
+    // A name ICU cannot make into a locale (LC_ALL may hold anything) gives
+    // a bogus locale, which some pattern letters ("B") crash on: such a
+    // name falls back to the fixed machine locale.
+    if (locale.isBogus())
+        locale = icu::Locale("en_US_POSIX");
     UErrorCode status = U_ZERO_ERROR;
     auto formatter = std::make_unique<icu::SimpleDateFormat>(toIcu(pattern), locale, status);
     if (U_FAILURE(status))

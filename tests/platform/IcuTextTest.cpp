@@ -97,6 +97,21 @@ TEST(IcuTextTest, DatePatternsOfTheUser)
     EXPECT_TRUE(plat::DateFormat(QStringLiteral("yyyy")).format(QDateTime()).isNull());
 }
 
+TEST(IcuTextTest, DatesInALocaleICUDoesNotKnow)
+{
+    // A locale ICU cannot make (as LC_ALL may name) falls back to one it
+    // can: the day period "B" crashed inside ICU with it.
+    const QDateTime date(QDate(2023, 12, 31), QTime(23, 5, 9), Qt::UTC);
+    const QString pattern = QStringLiteral("B h:mm yyyy");
+    const QString fixed = plat::DateFormat(pattern, QStringLiteral("UTC"), QStringLiteral("en_US_POSIX")).format(date);
+    EXPECT_TRUE(fixed.endsWith(QStringLiteral(" 11:05 2023"))) << fixed.toStdString();
+    for (const char* locale : {"abcdefghijklm", "en_abcdefghijklmnopqrstuvwxyz"}) {
+        SCOPED_TRACE(locale);
+        const plat::DateFormat format(pattern, QStringLiteral("UTC"), QString::fromLatin1(locale));
+        EXPECT_EQ(format.format(date), fixed);
+    }
+}
+
 TEST(IcuTextTest, DateParsingNeedsTheWholeText)
 {
     const plat::DateFormat format(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"), QStringLiteral("UTC"), QStringLiteral("en_US_POSIX"));
