@@ -275,6 +275,19 @@ TEST(UrlParametersTest, LooseComparison)
     for (const Case& c : cases)
         EXPECT_EQ(isSemiEqualToURL(QUrl(c.a), QUrl(c.b), c.contains), c.expected) << c.a << " vs " << c.b;
     EXPECT_FALSE(isSemiEqualToURL(QUrl("smb://server/share"), QUrl(), true));
+    // No URL, or one that could not be made, equals nothing, on either side:
+    // the comparison stays symmetric.
+    const QUrl invalid(QStringLiteral("//") + QChar(0) + QStringLiteral("//"));
+    ASSERT_FALSE(invalid.isValid());
+    for (const QUrl& other : {QUrl("/"), QUrl(""), invalid, QUrl("smb://server/share")}) {
+        SCOPED_TRACE(other.toString().toStdString());
+        for (const bool contains : {false, true}) {
+            EXPECT_FALSE(isSemiEqualToURL(QUrl(), other, contains));
+            EXPECT_FALSE(isSemiEqualToURL(other, QUrl(), contains));
+            EXPECT_FALSE(isSemiEqualToURL(invalid, other, contains));
+            EXPECT_FALSE(isSemiEqualToURL(other, invalid, contains));
+        }
+    }
 }
 
 } // namespace

@@ -490,7 +490,9 @@ QUrl URLByDeletingUserAndPassword(const QUrl& url)
 
 bool isSemiEqualToURL(const QUrl& url, const QUrl& other, bool checkContains)
 {
-    if (other.isEmpty())
+    // No URL (nil) or one that could not be made equals nothing, on either
+    // side: an empty receiver would otherwise read as the root of no server.
+    if (url.isEmpty() || other.isEmpty() || !url.isValid() || !other.isValid())
         return false;
     if (url.scheme().toLower() != other.scheme().toLower())
         return false;

@@ -88,6 +88,7 @@ QUrl URLByDeletingUserAndPassword(const QUrl& url);
 // Same scheme and host (ignoring case), same port (or none on both sides),
 // and the same path ignoring case; with checkContains, also when the url's
 // path with "/" appended holds the other's path with "/" appended anywhere.
+// False when either URL is empty or invalid.
 bool isSemiEqualToURL(const QUrl& url, const QUrl& other, bool checkContains);
 
 } // namespace UrlParameters
