@@ -63,7 +63,7 @@ QString MivSizeFormatter::fileSize(quint64 size, int* outUnit, bool allowBytes)
     const quint64 whole = size / divisor;
     // The tenths, truncated, in integers: in floating point a remainder just
     // below the divisor rounds up to a tenth digit of 10 ("3.10 GB").
-    const int digit = int((unsigned __int128)(size % divisor) * 10 / divisor);
+    const int digit = int(static_cast<unsigned __int128>(size % divisor) * 10 / divisor);
     if (outUnit)
         *outUnit = unit;
     QString text = QString::number(whole);
