@@ -11,6 +11,7 @@
 #include "platform/MainDispatcher.h"
 #include "platform/Wait.h"
 
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
@@ -48,10 +49,13 @@ void MivExec::runOnMainThread(const Block& block)
     std::condition_variable cv;
     bool done = false;
     dispatcher->post([&] {
+        // Released even when the block throws (the dispatcher logs it).
+        const auto release = qScopeGuard([&] {
+            std::lock_guard<std::mutex> guard(mutex);
+            done = true;
+            cv.notify_all();
+        });
         block();
-        std::lock_guard<std::mutex> guard(mutex);
-        done = true;
-        cv.notify_all();
     });
     std::unique_lock<std::mutex> lock(mutex);
     plat::waitUntil(lock, cv, [&] { return done; });

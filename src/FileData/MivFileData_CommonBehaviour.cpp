@@ -28,6 +28,8 @@
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/Operation.h"
+
+#include <QScopeGuard>
 #include "platform/PathString.h"
 #include "platform/Qos.h"
 
@@ -282,14 +284,23 @@ void MivFileData::updateSize(const std::shared_ptr<IMivFileDataUpdateDelegate>& 
     bool idle = false;
     if (!_calulatingSize.compare_exchange_strong(idle, true))
         return;
+    const qint64 sizeBefore = size();
     setSize(kSizeCalculating);
 
     const MivFileDataPtr self = selfPtr();
-    auto job = [this, self, delegate] {
+    auto job = [this, self, delegate, sizeBefore] {
+        // A calculation that throws must not leave the folder "calculating"
+        // for good: the marker goes back and a later request may try again.
+        auto recover = qScopeGuard([&] {
+            if (size() == kSizeCalculating)
+                setSize(sizeBefore);
+            setCalulatingSize(false);
+        });
         setSize(static_cast<qint64>(calculateSizeWithDelegate(nullptr)));
         setShortInfo(QString());
         if (delegate && self)
             MivExec::runAsyncOnMainThread([delegate, self] { delegate->didUpdateSizeData(self); });
+        recover.dismiss();
         setCalulatingSize(false);
     };
     // An item nobody owns through a shared pointer cannot be kept alive on a

@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <QScopeGuard>
+
 namespace plat {
 
 GroupPtr Group::create()
@@ -39,8 +41,9 @@ void Group::async(DispatchQueue& queue, DispatchQueue::Task task)
 {
     enter();
     queue.async([self = shared_from_this(), task = std::move(task)] {
+        // Left even when the task throws, or waiters would never return.
+        const auto leave = qScopeGuard([&] { self->leave(); });
         task();
-        self->leave();
     });
 }
 

@@ -1,6 +1,9 @@
 #include "platform/LoopThreadMainDispatcher.h"
 
+#include "platform/TaskGuard.h"
 #include "platform/ThreadInfo.h"
+
+#include <QScopeGuard>
 
 #include <future>
 
@@ -65,8 +68,8 @@ void LoopThreadMainDispatcher::runAndWait(Task task)
     }
     std::promise<void> done;
     post([&] {
+        const auto release = qScopeGuard([&] { done.set_value(); });
         task();
-        done.set_value();
     });
     done.get_future().wait();
 }
@@ -84,7 +87,7 @@ bool LoopThreadMainDispatcher::runOneLocked(std::unique_lock<std::mutex>& lock)
         return false;
     }
     lock.unlock();
-    task();
+    detail::runGuarded(task, QStringLiteral("main"));
     task = nullptr;
     lock.lock();
     return true;

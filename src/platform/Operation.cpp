@@ -72,8 +72,11 @@ void Operation::setFinished(bool finished)
     }
     m_cv.notify_all();
     wakeMainWaiters();
+    // Guarded: the completion block runs inside whoever finished the
+    // operation (a queue's bookkeeping, a caller of start()), and its
+    // exception must not skip their clean-up.
     if (completion)
-        completion();
+        detail::runGuarded(completion, name());
 }
 
 void Operation::waitUntilFinished()

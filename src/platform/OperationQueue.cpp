@@ -2,6 +2,9 @@
 
 #include "platform/BlockOperation.h"
 #include "platform/Log.h"
+#include "platform/TaskGuard.h"
+
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -78,11 +81,19 @@ void OperationQueue::addOperation(const OperationPtr& operation)
 
 void OperationQueue::run(const OperationPtr& operation)
 {
-    operation->start();
+    // The queue lets go of the operation however it ends, so that
+    // waitUntilAllOperationsAreFinished returns.
+    const auto didFinish = qScopeGuard([&] { operationDidFinish(operation); });
+    if (!detail::runGuarded([&] { operation->start(); }, operation->name())) {
+        // A start() that threw will not report its end: finish it here so
+        // its own waiters return too.
+        operation->setExecuting(false);
+        operation->setFinished(true);
+        return;
+    }
     // An operation that finishes later by itself keeps its slot until then.
     if (!operation->isFinished())
         operation->waitUntilFinished();
-    operationDidFinish(operation);
 }
 
 void OperationQueue::operationDidFinish(const OperationPtr& operation)

@@ -1,6 +1,7 @@
 #include "platform/QtMainDispatcher.h"
 
 #include "platform/Log.h"
+#include "platform/TaskGuard.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -44,7 +45,13 @@ void QtMainDispatcher::post(Task task)
 {
     // Queued calls on one receiver keep their posting order, whichever
     // threads they come from.
-    QMetaObject::invokeMethod(m_receiver.get(), std::move(task), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_receiver.get(), guarded(std::move(task)), Qt::QueuedConnection);
+}
+
+QtMainDispatcher::Task QtMainDispatcher::guarded(Task task)
+{
+    // An exception must never unwind through Qt's event loop.
+    return [task = std::move(task)] { detail::runGuarded(task, QStringLiteral("main")); };
 }
 
 void QtMainDispatcher::postDelayed(std::chrono::milliseconds delay, Task task)
@@ -70,7 +77,7 @@ void QtMainDispatcher::startTimer(std::chrono::milliseconds delay, Task task)
                            [this, rest, task = std::move(task)]() mutable { startTimer(rest, std::move(task)); });
         return;
     }
-    QTimer::singleShot(delay, Qt::PreciseTimer, m_receiver.get(), std::move(task));
+    QTimer::singleShot(delay, Qt::PreciseTimer, m_receiver.get(), guarded(std::move(task)));
 }
 
 void QtMainDispatcher::wake()
