@@ -1,5 +1,6 @@
 #include "platform/ConcurrentQueue.h"
 
+#include "platform/TaskGuard.h"
 #include "platform/WorkerPool.h"
 
 namespace plat {
@@ -36,6 +37,12 @@ ConcurrentQueue::ConcurrentQueue(const QString& label, int qos)
     : m_label(label)
     , m_qos(Qos::band(qos))
 {
+}
+
+bool ConcurrentQueue::runSynchronously(Task task)
+{
+    detail::runGuarded(task, m_label);
+    return true;
 }
 
 void ConcurrentQueue::async(Task task)

@@ -1,8 +1,7 @@
 #include "platform/Group.h"
 
 #include "platform/Log.h"
-
-#include <QScopeGuard>
+#include "platform/TaskGuard.h"
 
 namespace plat {
 
@@ -40,11 +39,9 @@ void Group::leave()
 void Group::async(DispatchQueue& queue, DispatchQueue::Task task)
 {
     enter();
-    queue.async([self = shared_from_this(), task = std::move(task)] {
-        // Left even when the task throws, or waiters would never return.
-        const auto leave = qScopeGuard([&] { self->leave(); });
-        task();
-    });
+    // Left even when the task throws or is dropped unrun, or waiters would
+    // never return.
+    queue.async(detail::withCompletion(std::move(task), [self = shared_from_this()] { self->leave(); }));
 }
 
 bool Group::wait(WaitClock::time_point deadline)

@@ -30,20 +30,6 @@ namespace {
     throw std::runtime_error("work failed");
 }
 
-// Runs a wait that has no deadline of its own on a thread of its own, so a
-// hand-off that never completes fails the test instead of hanging it (the
-// stuck thread is left behind).
-bool returnsWithin(std::function<void()> wait, std::chrono::milliseconds limit = 20s)
-{
-    auto returned = std::make_shared<std::promise<void>>();
-    std::future<void> future = returned->get_future();
-    std::thread([returned, wait = std::move(wait)] {
-        wait();
-        returned->set_value();
-    }).detach();
-    return future.wait_for(limit) == std::future_status::ready;
-}
-
 } // namespace
 
 TEST(HandOff, AsyncAndWaitReturnsWhenTheTaskThrows)
@@ -166,4 +152,25 @@ TEST(HandOff, ThrowingTaskNeverUnwindsThroughTheQtEventLoop)
     EXPECT_TRUE(main.dispatcher().processEventsUntil(
         [&] { return waited.wait_for(0s) == std::future_status::ready; }, within()));
     EXPECT_TRUE(waited.get());
+}
+
+TEST(HandOff, WorkDroppedUnrunReleasesItsWaiter)
+{
+    // Without a main thread the main queue drops its work; the waiter learns
+    // that the task did not run instead of waiting for ever.
+    plat::MainDispatcher* previous = plat::MainDispatcher::instance();
+    plat::MainDispatcher::install(nullptr);
+    bool ran = false;
+    bool answered = true;
+    const bool returned = returnsWithin([&] { answered = plat::asyncAndWait(*plat::MainQueue::instance(), [&] { ran = true; }); });
+    plat::MainDispatcher::install(previous);
+    ASSERT_TRUE(returned);
+    EXPECT_FALSE(answered);
+    EXPECT_FALSE(ran);
+
+    auto group = plat::Group::create();
+    plat::MainDispatcher::install(nullptr);
+    group->async(*plat::MainQueue::instance(), [] {});
+    plat::MainDispatcher::install(previous);
+    EXPECT_EQ(group->count(), 0);
 }
