@@ -1,6 +1,7 @@
 #include "platform/Path.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -276,6 +277,51 @@ int Path::mkdir(const QString& path, mode_t mode)
         return -1;
     }
     return ::mkdir(toNative(path).constData(), mode);
+}
+
+int Path::stat(const QString& path, struct ::stat* info)
+{
+    if (!isNameable(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::stat(toNative(path).constData(), info);
+}
+
+int Path::lstat(const QString& path, struct ::stat* info)
+{
+    if (!isNameable(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::lstat(toNative(path).constData(), info);
+}
+
+int Path::unlink(const QString& path)
+{
+    if (!isNameable(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::unlink(toNative(path).constData());
+}
+
+int Path::rename(const QString& from, const QString& to)
+{
+    if (!isNameable(from) || !isNameable(to)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::rename(toNative(from).constData(), toNative(to).constData());
+}
+
+int Path::renameNoReplace(const QString& from, const QString& to)
+{
+    if (!isNameable(from) || !isNameable(to)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, toNative(from).constData(), AT_FDCWD, toNative(to).constData(), RENAME_NOREPLACE);
 }
 
 bool Path::makePath(const QString& path, mode_t mode)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace plat {
@@ -65,6 +66,15 @@ public:
     // truncated path. Failures leave errno set.
     static int open(const QString& path, int flags, mode_t mode = 0);
     static int mkdir(const QString& path, mode_t mode);
+    static int stat(const QString& path, struct ::stat* info);
+    static int lstat(const QString& path, struct ::stat* info);
+    static int unlink(const QString& path);
+    // rename(2): replaces an existing target.
+    static int rename(const QString& from, const QString& to);
+    // renameat2(2) with RENAME_NOREPLACE: fails with EEXIST instead of
+    // replacing a target, atomically. File systems that cannot do it answer
+    // EINVAL; the caller decides whether a check-then-rename is good enough.
+    static int renameNoReplace(const QString& from, const QString& to);
     // mkdir of every missing folder along the path; true when the path is a
     // folder at the end. errno tells why not.
     static bool makePath(const QString& path, mode_t mode);

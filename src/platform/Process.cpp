@@ -415,9 +415,9 @@ bool Process::isExecutableFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = Path::toNative(path);
     struct stat info;
-    return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(native.constData(), X_OK) == 0;
+    return Path::stat(path, &info) == 0 && S_ISREG(info.st_mode)
+        && ::access(Path::toNative(path).constData(), X_OK) == 0;
 }
 
 QByteArray Process::readAllOutput()

@@ -191,7 +191,7 @@ void RollingFileSink::roll(TimePoint now)
 {
     closeCurrent();
     const QString target = rolledFilePath(now);
-    if (::rename(Path::toNative(currentFilePath()).constData(), Path::toNative(target).constData()) != 0) {
+    if (Path::rename(currentFilePath(), target) != 0) {
         // Keep logging into the old file rather than losing it by truncation.
         openCurrent(now, true);
         m_started = now;
@@ -219,7 +219,7 @@ void RollingFileSink::removeSurplusFiles()
         return a.counter > b.counter;
     });
     for (size_t i = keep; i < rolled.size(); ++i)
-        ::unlink(Path::toNative(joined(m_options.folder, rolled[i].name)).constData());
+        Path::unlink(joined(m_options.folder, rolled[i].name));
 }
 
 } // namespace plat

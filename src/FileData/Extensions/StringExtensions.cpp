@@ -18,10 +18,9 @@ bool getFSRef(const QString& string, plat::Error* error)
 {
     plat::Error::clear(error);
     struct stat info {};
-    const QByteArray path = plat::Path::toNative(string);
-    if (!path.isEmpty() && ::stat(path.constData(), &info) == 0)
+    if (!string.isEmpty() && plat::Path::stat(string, &info) == 0)
         return true;
-    const int code = path.isEmpty() ? ENOENT : errno;
+    const int code = string.isEmpty() ? ENOENT : errno;
     const plat::Error posix = plat::posixError(code);
     QVariantMap userInfo;
     userInfo.insert(QLatin1String(plat::kFilePathErrorKey), string);
