@@ -319,7 +319,7 @@ void MivFileData::updateSize(const std::shared_ptr<IMivFileDataUpdateDelegate>& 
 
 quint64 MivFileData::calculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
 {
-    MIV_LOG(plat::LogLevel::Verbose, QStringLiteral("Calculate size for context: %1").arg(description()));
+    MIV_LOG_VERBOSE(QStringLiteral("Calculate size for context: %1").arg(description()));
     if (hasCancelledOperation())
         return 0;
     const qint64 current = size();
