@@ -1,5 +1,6 @@
 #include "platform/Log.h"
 
+#include "platform/BlockingAllowed.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
 
@@ -129,6 +130,8 @@ void log(LogLevel level, const char* function, const char* file, int line, const
     if (!isLogEnabled(level))
         return;
     const int flag = static_cast<int>(level);
+    // The log's own file I/O is not a fault of the caller's thread.
+    const ScopedAllowBlocking allowBlocking;
     if (const std::shared_ptr<const ActiveLogger> active = activeLogger()) {
         const QByteArray text = message.toUtf8();
         active->logger->log(active->clock(), spdlog::source_loc{file, line, function}, toSpdlogLevel(flag),
@@ -173,6 +176,7 @@ LogLineFormatter logLineFormatter()
 
 bool setupLogging(const LogSetup& setup)
 {
+    const ScopedAllowBlocking allowBlocking;
     if (setup.folder.isEmpty() || !Path::makePath(setup.folder, 0700)) {
         writeToStderr(QStringLiteral("Cannot create the log folder \"%1\"; logging to stderr").arg(setup.folder));
         return false;

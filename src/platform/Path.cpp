@@ -1,5 +1,7 @@
 #include "platform/Path.h"
 
+#include "platform/BlockingAllowed.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -261,8 +263,9 @@ bool Path::isNameable(const QString& path)
     return !path.contains(QChar(0));
 }
 
-int Path::open(const QString& path, int flags, mode_t mode)
+int Path::open(const QString& path, int flags, mode_t mode, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -270,8 +273,9 @@ int Path::open(const QString& path, int flags, mode_t mode)
     return ::open(toNative(path).constData(), flags | O_CLOEXEC, mode);
 }
 
-int Path::mkdir(const QString& path, mode_t mode)
+int Path::mkdir(const QString& path, mode_t mode, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -279,8 +283,9 @@ int Path::mkdir(const QString& path, mode_t mode)
     return ::mkdir(toNative(path).constData(), mode);
 }
 
-int Path::stat(const QString& path, struct ::stat* info)
+int Path::stat(const QString& path, struct ::stat* info, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -288,8 +293,9 @@ int Path::stat(const QString& path, struct ::stat* info)
     return ::stat(toNative(path).constData(), info);
 }
 
-int Path::lstat(const QString& path, struct ::stat* info)
+int Path::lstat(const QString& path, struct ::stat* info, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -297,8 +303,9 @@ int Path::lstat(const QString& path, struct ::stat* info)
     return ::lstat(toNative(path).constData(), info);
 }
 
-int Path::unlink(const QString& path)
+int Path::unlink(const QString& path, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -306,8 +313,9 @@ int Path::unlink(const QString& path)
     return ::unlink(toNative(path).constData());
 }
 
-int Path::rename(const QString& from, const QString& to)
+int Path::rename(const QString& from, const QString& to, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(from) || !isNameable(to)) {
         errno = EINVAL;
         return -1;
@@ -315,8 +323,9 @@ int Path::rename(const QString& from, const QString& to)
     return ::rename(toNative(from).constData(), toNative(to).constData());
 }
 
-int Path::renameNoReplace(const QString& from, const QString& to)
+int Path::renameNoReplace(const QString& from, const QString& to, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(from) || !isNameable(to)) {
         errno = EINVAL;
         return -1;
@@ -324,8 +333,9 @@ int Path::renameNoReplace(const QString& from, const QString& to)
     return ::renameat2(AT_FDCWD, toNative(from).constData(), AT_FDCWD, toNative(to).constData(), RENAME_NOREPLACE);
 }
 
-bool Path::makePath(const QString& path, mode_t mode)
+bool Path::makePath(const QString& path, mode_t mode, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (path.isEmpty() || !isNameable(path)) {
         errno = path.isEmpty() ? ENOENT : EINVAL;
         return false;
@@ -357,8 +367,9 @@ bool Path::makePath(const QString& path, mode_t mode)
     return true;
 }
 
-QString Path::realPath(const QString& path)
+QString Path::realPath(const QString& path, const std::source_location& where)
 {
+    assertBlockingAllowed(where);
     if (path.isEmpty() || !isNameable(path)) {
         errno = path.isEmpty() ? ENOENT : EINVAL;
         return QString();

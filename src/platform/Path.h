@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <source_location>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -63,24 +65,27 @@ public:
 
     // System calls through the codec. A path that holds U+0000 cannot be
     // named to the kernel: these fail with EINVAL instead of acting on a
-    // truncated path. Failures leave errno set.
-    static int open(const QString& path, int flags, mode_t mode = 0);
-    static int mkdir(const QString& path, mode_t mode);
-    static int stat(const QString& path, struct ::stat* info);
-    static int lstat(const QString& path, struct ::stat* info);
-    static int unlink(const QString& path);
+    // truncated path. Failures leave errno set. They may block, so debug
+    // builds report a call on the main thread (assertBlockingAllowed) with
+    // the caller's location.
+    static int open(const QString& path, int flags, mode_t mode = 0, const std::source_location& where = std::source_location::current());
+    static int mkdir(const QString& path, mode_t mode, const std::source_location& where = std::source_location::current());
+    static int stat(const QString& path, struct ::stat* info, const std::source_location& where = std::source_location::current());
+    static int lstat(const QString& path, struct ::stat* info, const std::source_location& where = std::source_location::current());
+    static int unlink(const QString& path, const std::source_location& where = std::source_location::current());
     // rename(2): replaces an existing target.
-    static int rename(const QString& from, const QString& to);
+    static int rename(const QString& from, const QString& to, const std::source_location& where = std::source_location::current());
     // renameat2(2) with RENAME_NOREPLACE: fails with EEXIST instead of
     // replacing a target, atomically. File systems that cannot do it answer
     // EINVAL; the caller decides whether a check-then-rename is good enough.
-    static int renameNoReplace(const QString& from, const QString& to);
+    static int renameNoReplace(const QString& from, const QString& to,
+                               const std::source_location& where = std::source_location::current());
     // mkdir of every missing folder along the path; true when the path is a
     // folder at the end. errno tells why not.
-    static bool makePath(const QString& path, mode_t mode);
+    static bool makePath(const QString& path, mode_t mode, const std::source_location& where = std::source_location::current());
     // realpath(3) with a buffer the C library allocates (paths may exceed
     // any fixed size); a null string on failure.
-    static QString realPath(const QString& path);
+    static QString realPath(const QString& path, const std::source_location& where = std::source_location::current());
 
     // True when the path can be given to the kernel (no NUL).
     static bool isNameable(const QString& path);

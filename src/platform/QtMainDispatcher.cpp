@@ -21,6 +21,9 @@ namespace {
 // it, so a notifier that forgets to wake costs latency, never a hang.
 constexpr std::chrono::milliseconds kLongestSleep{50};
 
+constexpr QEventLoop::ProcessEventsFlags kWaitFlags =
+    QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents;
+
 // QTimer counts in int milliseconds.
 constexpr std::chrono::milliseconds kLongestTimer{INT_MAX};
 
@@ -105,7 +108,9 @@ bool QtMainDispatcher::processEventsUntil(const std::function<bool()>& predicate
         if (deadline - now < kLongestSleep)
             sleep = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
         bound.start(sleep);
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // User input stays queued until the wait is over: a second click or
+        // key must not start a command in the middle of the one that waits.
+        QCoreApplication::processEvents(kWaitFlags);
     }
 }
 
