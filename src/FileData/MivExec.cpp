@@ -10,6 +10,7 @@
 #include "platform/SerialQueue.h"
 #include "platform/MainDispatcher.h"
 #include "platform/Wait.h"
+#include "platform/NoDestructor.h"
 
 #include <QScopeGuard>
 #include <QThread>
@@ -160,9 +161,9 @@ std::shared_ptr<plat::OperationQueue> MivExec::createBackgroundOperationQueueWit
 
 std::shared_ptr<plat::OperationQueue> MivExec::sharedOperationQueue()
 {
-    static const std::shared_ptr<plat::OperationQueue> queue =
-        plat::OperationQueue::create(QStringLiteral("com.quorvex.shared.operation.queue"), 20, plat::Qos::Utility);
-    return queue;
+    static const plat::NoDestructor<std::shared_ptr<plat::OperationQueue>> queue(
+        plat::OperationQueue::create(QStringLiteral("com.quorvex.shared.operation.queue"), 20, plat::Qos::Utility));
+    return *queue;
 }
 
 void MivExec::addOperationWithBlock(Block block, const std::shared_ptr<plat::OperationQueue>& toQueue)

@@ -32,6 +32,7 @@
 #include <QScopeGuard>
 #include "platform/PathString.h"
 #include "platform/Qos.h"
+#include "platform/NoDestructor.h"
 
 #include <exception>
 
@@ -126,14 +127,14 @@ std::shared_ptr<IMivFileDataPropertiesProvider> provider() { return MivFileDataH
 // One size and one date formatter for every item's summary, made on first use.
 const MivFileSizeFormatter& sharedSizeFormatter()
 {
-    static const MivFileSizeFormatter formatter;
-    return formatter;
+    static const plat::NoDestructor<MivFileSizeFormatter> formatter;
+    return *formatter;
 }
 
 const MivDateFormatter& sharedDateFormatter()
 {
-    static const MivDateFormatter formatter;
-    return formatter;
+    static const plat::NoDestructor<MivDateFormatter> formatter;
+    return *formatter;
 }
 
 } // namespace

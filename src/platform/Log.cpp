@@ -1,6 +1,7 @@
 #include "platform/Log.h"
 
 #include "platform/BlockingAllowed.h"
+#include "platform/NoDestructor.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
 
@@ -117,9 +118,10 @@ LogMessage messageFrom(const spdlog::details::log_msg& msg)
 
 void writeToStderr(const QString& line)
 {
-    static std::mutex mutex;
+    // Never destroyed: threads may log while the process exits.
+    static NoDestructor<std::mutex> mutex;
     const QByteArray bytes = line.toUtf8() + '\n';
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::mutex> guard(*mutex);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 

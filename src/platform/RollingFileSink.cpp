@@ -2,6 +2,7 @@
 
 #include "platform/Path.h"
 #include "platform/PosixError.h"
+#include "platform/NoDestructor.h"
 
 #include <QRegularExpression>
 
@@ -49,9 +50,9 @@ QDateTime localTime(std::chrono::system_clock::time_point time)
 // "mivo-2026-01-02_03-04-05.log" or "mivo-2026-01-02_03-04-05_3.log".
 const QRegularExpression& rolledNamePattern()
 {
-    static const QRegularExpression pattern(
+    static const NoDestructor<QRegularExpression> pattern(
         QStringLiteral("^mivo-(\\d{4}-\\d{2}-\\d{2}_\\d{2}-\\d{2}-\\d{2})(?:_(\\d+))?\\.log$"));
-    return pattern;
+    return *pattern;
 }
 
 struct RolledFile

@@ -4,11 +4,13 @@
 #include "platform/Qos.h"
 #include "platform/TaskGuard.h"
 #include "platform/ThreadInfo.h"
+#include "platform/Wait.h"
 
 #include <algorithm>
 #include <array>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace plat {
 
@@ -135,11 +137,22 @@ WorkerPool::WorkerPool(int qos)
 
 void WorkerPool::submit(const QString& label, Task task)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    if (m_queue.empty())
-        m_lastProgress = Clock::now();
-    m_queue.push_back(Work{label, std::move(task)});
-    balanceLocked();
+    bool warn = false;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (!m_quitting) {
+            if (m_queue.empty())
+                m_lastProgress = Clock::now();
+            m_queue.push_back(Work{label, std::move(task)});
+            balanceLocked();
+            return;
+        }
+        warn = !std::exchange(m_dropWarned, true);
+    }
+    // Dropped unlocked: releasing the task may release its waiters.
+    task = nullptr;
+    if (warn)
+        MIV_LOG_WARN(QStringLiteral("Worker pool of QoS %1 is quitting; work submitted now is dropped").arg(m_qos));
 }
 
 int WorkerPool::widthLocked() const
@@ -201,6 +214,7 @@ void WorkerPool::threadMain()
         if (!m_queue.empty() && busyLocked() <= widthLocked()) {
             Work work = std::move(m_queue.front());
             m_queue.pop_front();
+            ++m_running;
             if (m_queue.empty())
                 m_capWarned = false;
             lock.unlock();
@@ -214,6 +228,13 @@ void WorkerPool::threadMain()
             // their destructors may submit work.
             work = Work{};
             lock.lock();
+            --m_running;
+            if (m_quitting && drainedLocked()) {
+                m_drainedCv.notify_all();
+                lock.unlock();
+                wakeMainWaiters();
+                lock.lock();
+            }
             m_lastProgress = Clock::now();
             if (m_queue.empty() && m_extraWidth > 0)
                 --m_extraWidth;
@@ -276,6 +297,29 @@ void WorkerPool::threadDidUnblock()
         return;
     std::lock_guard<std::mutex> guard(m_mutex);
     --m_blocked;
+}
+
+bool WorkerPool::drainAllForQuit(Clock::time_point deadline)
+{
+    // Every pool refuses new work before any is waited for: work that one
+    // pool's task hands to another would otherwise keep the other busy.
+    for (WorkerPool* pool : allPools()) {
+        std::lock_guard<std::mutex> guard(pool->m_mutex);
+        pool->m_quitting = true;
+    }
+    bool drained = true;
+    for (WorkerPool* pool : allPools())
+        drained = pool->drainForQuit(deadline) && drained;
+    if (!drained)
+        MIV_LOG_WARN(QStringLiteral("Worker pools still busy at quit; their work runs on while the process exits"));
+    return drained;
+}
+
+bool WorkerPool::drainForQuit(Clock::time_point deadline)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_quitting = true;
+    return waitUntil(lock, m_drainedCv, [this] { return drainedLocked(); }, deadline);
 }
 
 int WorkerPool::threadCount() const

@@ -53,6 +53,15 @@ public:
     // How long a thread stays idle before it exits (five seconds unless set).
     void setIdleTimeout(std::chrono::milliseconds timeout);
 
+    // At quit, before the main dispatcher is uninstalled: every pool stops
+    // taking work (a later submission is dropped, which releases whoever waits
+    // for it) and the caller waits until the pools have no queued or running
+    // work, or the deadline passes. On the main thread the wait turns the main
+    // loop, so work that hops there meanwhile still finishes. Answers whether
+    // every pool drained. Work still running after the deadline runs on
+    // while the process exits; what it may touch is never destroyed.
+    static bool drainAllForQuit(std::chrono::steady_clock::time_point deadline);
+
 private:
     struct Work
     {
@@ -74,6 +83,10 @@ private:
     // band still has work waiting for a thread.
     bool checkStall(std::chrono::steady_clock::time_point now);
 
+    // Stops taking work and waits, as drainAllForQuit does for all pools.
+    bool drainForQuit(std::chrono::steady_clock::time_point deadline);
+    bool drainedLocked() const { return m_queue.empty() && m_running == 0; }
+
     void threadWillBlock() override;
     void threadDidUnblock() override;
 
@@ -81,7 +94,13 @@ private:
     const QString m_threadLabel;
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
+    // Told when the pool drains while it quits; apart from m_cv so that a
+    // drain never takes a wake-up meant for an idle thread.
+    std::condition_variable m_drainedCv;
     std::deque<Work> m_queue;
+    int m_running = 0;   // tasks taken from the queue and not yet finished
+    bool m_quitting = false;
+    bool m_dropWarned = false;
     int m_threads = 0;   // alive
     int m_idle = 0;      // waiting for work
     int m_blocked = 0;   // inside a plat wait while running a task
