@@ -2,10 +2,12 @@
 
 #include "platform/Log.h"
 #include "platform/MainDispatcher.h"
+#include "platform/Mutex.h"
+#include "platform/NoDestructor.h"
 
-#include <mutex>
 #include <set>
-#include <tuple>
+#include <string>
+#include <utility>
 
 namespace plat {
 
@@ -25,22 +27,26 @@ ScopedAllowBlocking::~ScopedAllowBlocking()
 
 namespace detail {
 
-bool reportBlockingOnMainThread(const std::source_location& where)
+bool reportBlockingOnMainThread(const CallSite& where)
 {
     if (t_allowed > 0 || !MainDispatcher::onMainThread())
         return false;
-    using Site = std::tuple<const char*, std::uint_least32_t, std::uint_least32_t>;
-    // Never destroyed: the main thread may do I/O while the process exits.
-    static std::mutex* const mutex = new std::mutex;
-    static std::set<Site>* const reported = new std::set<Site>;
+    using Site = std::pair<std::string, int>;
+    struct Reported
     {
-        std::lock_guard<std::mutex> guard(*mutex);
-        if (!reported->emplace(where.file_name(), where.line(), where.column()).second)
+        Mutex mutex;
+        std::set<Site> sites MIV_GUARDED_BY(mutex);
+    };
+    // Never destroyed: the main thread may do I/O while the process exits.
+    static NoDestructor<Reported> reported;
+    {
+        MutexLock guard(reported->mutex);
+        if (!reported->sites.emplace(where.file, where.line).second)
             return true;
     }
     MIV_LOG_WARN(QStringLiteral("Blocking file-system call on the main thread in %1 (%2:%3); it belongs on a worker")
-                     .arg(QString::fromUtf8(where.function_name()), QString::fromUtf8(where.file_name()))
-                     .arg(where.line()));
+                     .arg(QString::fromUtf8(where.function), QString::fromUtf8(where.file))
+                     .arg(where.line));
     return true;
 }
 

@@ -36,7 +36,7 @@ int BoundedQueue::limitLocked() const
 void BoundedQueue::async(Task task)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_running >= limitLocked() || !m_pending.empty()) {
             m_pending.push_back(Pending{std::move(task), nullptr});
             return;
@@ -50,13 +50,13 @@ bool BoundedQueue::runSynchronously(Task task)
 {
     SyncCaller caller;
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
+        MutexLock lock(m_mutex);
         if (m_running < limitLocked() && m_pending.empty()) {
             ++m_running;
         } else {
             m_pending.push_back(Pending{nullptr, &caller});
             // Whoever hands the slot over counted it as running already.
-            waitUntil(lock, m_syncCv, [&] { return caller.granted; });
+            waitUntil(lock.uniqueLock(), m_syncCv, [&]() MIV_REQUIRES(m_mutex) { return caller.granted; });
         }
     }
     // Released after an exception too; runGuarded contains it anyway.
@@ -71,7 +71,7 @@ void BoundedQueue::releaseSyncSlot()
     bool handedOver = false;
     bool start = false;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         --m_running;
         start = takeNextLocked(next, handedOver);
     }
@@ -115,7 +115,7 @@ void BoundedQueue::runFrom(Task task)
         detail::runGuarded(task, label());
         task = nullptr;
         bool handedOver = false;
-        std::unique_lock<std::mutex> lock(m_mutex);
+        MutexLock lock(m_mutex);
         --m_running;
         const bool more = takeNextLocked(task, handedOver);
         lock.unlock();
@@ -132,19 +132,19 @@ void BoundedQueue::runFrom(Task task)
 
 QString BoundedQueue::label() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_label;
 }
 
 void BoundedQueue::setLabel(const QString& label)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_label = label;
 }
 
 int BoundedQueue::maxConcurrency() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_max;
 }
 
@@ -153,7 +153,7 @@ void BoundedQueue::setMaxConcurrency(int maxConcurrency)
     std::deque<Task> toStart;
     bool handedOver = false;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_max = normalizedMax(maxConcurrency);
         Task task;
         while (takeNextLocked(task, handedOver))
@@ -167,13 +167,13 @@ void BoundedQueue::setMaxConcurrency(int maxConcurrency)
 
 int BoundedQueue::pendingCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return static_cast<int>(m_pending.size());
 }
 
 int BoundedQueue::runningCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_running;
 }
 

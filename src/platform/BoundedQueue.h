@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/DispatchQueue.h"
+#include "platform/Mutex.h"
 #include "platform/Qos.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 
 namespace plat {
 
@@ -71,23 +71,23 @@ private:
     };
 
     static int normalizedMax(int maxConcurrency);
-    int limitLocked() const;
+    int limitLocked() const MIV_REQUIRES(m_mutex);
     // With the lock held: takes a slot for the next waiting task, if any
     // fits. Synchronous callers reached on the way get their slots handed
     // over (handedOver tells, so the caller wakes a waiting main thread after
     // unlocking).
-    bool takeNextLocked(Task& task, bool& handedOver);
+    bool takeNextLocked(Task& task, bool& handedOver) MIV_REQUIRES(m_mutex);
     void startRunner(Task first);
     void runFrom(Task task);
     // After a synchronous caller's task: frees its slot for the next one.
     void releaseSyncSlot();
 
-    mutable std::mutex m_mutex;
+    mutable Mutex m_mutex;
     std::condition_variable m_syncCv;
-    std::deque<Pending> m_pending;
-    int m_running = 0;
-    int m_max;
-    QString m_label;
+    std::deque<Pending> m_pending MIV_GUARDED_BY(m_mutex);
+    int m_running MIV_GUARDED_BY(m_mutex) = 0;
+    int m_max MIV_GUARDED_BY(m_mutex);
+    QString m_label MIV_GUARDED_BY(m_mutex);
     std::atomic<int> m_qos;
 };
 

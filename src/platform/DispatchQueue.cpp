@@ -1,9 +1,9 @@
 #include "platform/DispatchQueue.h"
 
+#include "platform/Mutex.h"
 #include "platform/TaskGuard.h"
 
 #include <condition_variable>
-#include <mutex>
 
 namespace plat {
 
@@ -16,10 +16,10 @@ bool postAndWait(DispatchQueue& queue, DispatchQueue::Task task, WaitClock::time
     // Shared with the task, which may finish after the caller gave up.
     struct State
     {
-        std::mutex mutex;
+        Mutex mutex;
         std::condition_variable cv;
-        bool done = false;
-        bool ran = false;
+        bool done MIV_GUARDED_BY(mutex) = false;
+        bool ran MIV_GUARDED_BY(mutex) = false;
     };
     auto state = std::make_shared<State>();
     // Done also when the task throws (the queue logs the exception) or is
@@ -27,21 +27,22 @@ bool postAndWait(DispatchQueue& queue, DispatchQueue::Task task, WaitClock::time
     queue.async(detail::withCompletion(
         [state, task = std::move(task)] {
             {
-                std::lock_guard<std::mutex> guard(state->mutex);
+                MutexLock guard(state->mutex);
                 state->ran = true;
             }
             task();
         },
         [state] {
             {
-                std::lock_guard<std::mutex> guard(state->mutex);
+                MutexLock guard(state->mutex);
                 state->done = true;
             }
             state->cv.notify_all();
             wakeMainWaiters();
         }));
-    std::unique_lock<std::mutex> lock(state->mutex);
-    return waitUntil(lock, state->cv, [&] { return state->done; }, deadline) && state->ran;
+    MutexLock lock(state->mutex);
+    return waitUntil(lock.uniqueLock(), state->cv, [&]() MIV_REQUIRES(state->mutex) { return state->done; }, deadline)
+        && state->ran;
 }
 
 } // namespace

@@ -12,7 +12,7 @@ GroupPtr Group::create()
 
 void Group::enter()
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     ++m_count;
 }
 
@@ -20,8 +20,10 @@ void Group::leave()
 {
     std::vector<Notification> due;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        if (m_count == 0) {
+        MutexLock guard(m_mutex);
+        const bool unmatched = m_count == 0;
+        if (unmatched) {
+            guard.unlock();
             MIV_LOG_ERROR(QStringLiteral("Group left more often than entered; ignored"));
             return;
         }
@@ -46,8 +48,8 @@ void Group::async(DispatchQueue& queue, DispatchQueue::Task task)
 
 bool Group::wait(WaitClock::time_point deadline)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return waitUntil(lock, m_cv, [this] { return m_count == 0; }, deadline);
+    MutexLock lock(m_mutex);
+    return waitUntil(lock.uniqueLock(), m_cv, [this]() MIV_REQUIRES(m_mutex) { return m_count == 0; }, deadline);
 }
 
 void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
@@ -57,7 +59,7 @@ void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_count > 0) {
             m_notifications.push_back(Notification{std::move(queue), std::move(task)});
             return;
@@ -68,7 +70,7 @@ void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
 
 long Group::count() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_count;
 }
 

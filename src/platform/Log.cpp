@@ -1,6 +1,7 @@
 #include "platform/Log.h"
 
 #include "platform/BlockingAllowed.h"
+#include "platform/Mutex.h"
 #include "platform/NoDestructor.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
@@ -33,9 +34,9 @@ struct ActiveLogger
 // new set-up or formatter never pulls an object from under a writing thread.
 struct LogState
 {
-    std::mutex mutex;
-    std::shared_ptr<const ActiveLogger> active;
-    std::shared_ptr<const LogLineFormatter> formatter;
+    Mutex mutex;
+    std::shared_ptr<const ActiveLogger> active MIV_GUARDED_BY(mutex);
+    std::shared_ptr<const LogLineFormatter> formatter MIV_GUARDED_BY(mutex);
 };
 
 LogState& state()
@@ -48,14 +49,14 @@ LogState& state()
 std::shared_ptr<const ActiveLogger> activeLogger()
 {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
+    MutexLock guard(s.mutex);
     return s.active;
 }
 
 std::shared_ptr<const LogLineFormatter> lineFormatter()
 {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
+    MutexLock guard(s.mutex);
     return s.formatter;
 }
 
@@ -119,9 +120,9 @@ LogMessage messageFrom(const spdlog::details::log_msg& msg)
 void writeToStderr(const QString& line)
 {
     // Never destroyed: threads may log while the process exits.
-    static NoDestructor<std::mutex> mutex;
+    static NoDestructor<Mutex> mutex;
     const QByteArray bytes = line.toUtf8() + '\n';
-    std::lock_guard<std::mutex> guard(*mutex);
+    MutexLock guard(*mutex);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
@@ -164,7 +165,7 @@ void setLogLineFormatter(LogLineFormatter formatter)
         replacement = std::make_shared<const LogLineFormatter>(std::move(formatter));
     LogState& s = state();
     {
-        std::lock_guard<std::mutex> guard(s.mutex);
+        MutexLock guard(s.mutex);
         s.formatter.swap(replacement);
     }
     // replacement now holds the old formatter and releases it here, unlocked.
@@ -210,7 +211,7 @@ bool setupLogging(const LogSetup& setup)
     std::shared_ptr<const ActiveLogger> previous = std::move(active);
     LogState& s = state();
     {
-        std::lock_guard<std::mutex> guard(s.mutex);
+        MutexLock guard(s.mutex);
         s.active.swap(previous);
     }
     return true;
@@ -220,7 +221,7 @@ void shutdownLogging()
 {
     std::shared_ptr<const ActiveLogger> previous;
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
+    MutexLock guard(s.mutex);
     s.active.swap(previous);
 }
 

@@ -28,14 +28,14 @@ QString OperationQueue::runnerLabel(const QString& name)
 
 QString OperationQueue::name() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_name;
 }
 
 void OperationQueue::setName(const QString& name)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_name = name;
     }
     m_runner->setLabel(runnerLabel(name));
@@ -71,7 +71,7 @@ void OperationQueue::addOperation(const OperationPtr& operation)
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_operations.push_back(operation);
     }
     // The task holds the queue, so it outlives its owner's reference until
@@ -99,7 +99,7 @@ void OperationQueue::run(const OperationPtr& operation)
 void OperationQueue::operationDidFinish(const OperationPtr& operation)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_operations.erase(std::remove(m_operations.begin(), m_operations.end(), operation), m_operations.end());
     }
     m_cv.notify_all();
@@ -131,19 +131,19 @@ void OperationQueue::cancelAllOperations()
 
 void OperationQueue::waitUntilAllOperationsAreFinished()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    waitUntil(lock, m_cv, [this] { return m_operations.empty(); });
+    MutexLock lock(m_mutex);
+    waitUntil(lock.uniqueLock(), m_cv, [this]() MIV_REQUIRES(m_mutex) { return m_operations.empty(); });
 }
 
 int OperationQueue::operationCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return static_cast<int>(m_operations.size());
 }
 
 std::vector<OperationPtr> OperationQueue::operations() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_operations;
 }
 

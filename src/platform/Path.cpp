@@ -263,7 +263,7 @@ bool Path::isNameable(const QString& path)
     return !path.contains(QChar(0));
 }
 
-int Path::open(const QString& path, int flags, mode_t mode, const std::source_location& where)
+int Path::open(const QString& path, int flags, mode_t mode, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(path)) {
@@ -273,7 +273,7 @@ int Path::open(const QString& path, int flags, mode_t mode, const std::source_lo
     return ::open(toNative(path).constData(), flags | O_CLOEXEC, mode);
 }
 
-int Path::mkdir(const QString& path, mode_t mode, const std::source_location& where)
+int Path::mkdir(const QString& path, mode_t mode, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(path)) {
@@ -283,7 +283,7 @@ int Path::mkdir(const QString& path, mode_t mode, const std::source_location& wh
     return ::mkdir(toNative(path).constData(), mode);
 }
 
-int Path::stat(const QString& path, struct ::stat* info, const std::source_location& where)
+int Path::stat(const QString& path, struct ::stat* info, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(path)) {
@@ -293,7 +293,7 @@ int Path::stat(const QString& path, struct ::stat* info, const std::source_locat
     return ::stat(toNative(path).constData(), info);
 }
 
-int Path::lstat(const QString& path, struct ::stat* info, const std::source_location& where)
+int Path::lstat(const QString& path, struct ::stat* info, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(path)) {
@@ -303,7 +303,7 @@ int Path::lstat(const QString& path, struct ::stat* info, const std::source_loca
     return ::lstat(toNative(path).constData(), info);
 }
 
-int Path::unlink(const QString& path, const std::source_location& where)
+int Path::unlink(const QString& path, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(path)) {
@@ -313,7 +313,7 @@ int Path::unlink(const QString& path, const std::source_location& where)
     return ::unlink(toNative(path).constData());
 }
 
-int Path::rename(const QString& from, const QString& to, const std::source_location& where)
+int Path::rename(const QString& from, const QString& to, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(from) || !isNameable(to)) {
@@ -323,7 +323,7 @@ int Path::rename(const QString& from, const QString& to, const std::source_locat
     return ::rename(toNative(from).constData(), toNative(to).constData());
 }
 
-int Path::renameNoReplace(const QString& from, const QString& to, const std::source_location& where)
+int Path::renameNoReplace(const QString& from, const QString& to, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (!isNameable(from) || !isNameable(to)) {
@@ -333,7 +333,7 @@ int Path::renameNoReplace(const QString& from, const QString& to, const std::sou
     return ::renameat2(AT_FDCWD, toNative(from).constData(), AT_FDCWD, toNative(to).constData(), RENAME_NOREPLACE);
 }
 
-bool Path::makePath(const QString& path, mode_t mode, const std::source_location& where)
+bool Path::makePath(const QString& path, mode_t mode, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (path.isEmpty() || !isNameable(path)) {
@@ -367,7 +367,7 @@ bool Path::makePath(const QString& path, mode_t mode, const std::source_location
     return true;
 }
 
-QString Path::realPath(const QString& path, const std::source_location& where)
+QString Path::realPath(const QString& path, const CallSite& where)
 {
     assertBlockingAllowed(where);
     if (path.isEmpty() || !isNameable(path)) {

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -34,6 +35,28 @@ std::array<WorkerPool*, 5>& allPools()
 
 } // namespace
 
+// Lines found while a pool's lock is held, written once it is released:
+// logging formats text, takes the logger's locks and writes a file. Declared
+// before the lock in a scope, so it is destroyed, and writes, after it.
+class WorkerPool::DeferredLog
+{
+public:
+    DeferredLog() = default;
+    DeferredLog(const DeferredLog&) = delete;
+    DeferredLog& operator=(const DeferredLog&) = delete;
+    ~DeferredLog()
+    {
+        for (const auto& [level, text] : m_lines)
+            plat::log(level, "WorkerPool", __FILE__, __LINE__, text);
+    }
+
+    void warn(QString text) { m_lines.emplace_back(LogLevel::Warning, std::move(text)); }
+    void error(QString text) { m_lines.emplace_back(LogLevel::Error, std::move(text)); }
+
+private:
+    std::vector<std::pair<LogLevel, QString>> m_lines;
+};
+
 // One thread for all bands. It sleeps until a band leaves work queued because
 // its busy threads fill its width, then looks every half stall interval until
 // no band has such work left.
@@ -47,10 +70,10 @@ public:
     }
 
     // Called with a pool's lock held; takes only the monitor's own lock.
-    void arm()
+    void arm(DeferredLog& log)
     {
         {
-            std::lock_guard<std::mutex> guard(m_mutex);
+            MutexLock guard(m_mutex);
             if (m_armed)
                 return;
             m_armed = true;
@@ -60,7 +83,7 @@ public:
                     std::thread([this] { run(); }).detach();
                 } catch (const std::system_error& error) {
                     m_started = false;
-                    MIV_LOG_ERROR(QStringLiteral("Cannot start the worker pool monitor: %1").arg(QString::fromLocal8Bit(error.what())));
+                    log.error(QStringLiteral("Cannot start the worker pool monitor: %1").arg(QString::fromLocal8Bit(error.what())));
                     return;
                 }
             }
@@ -74,14 +97,14 @@ private:
         setCurrentThreadLabel(QStringLiteral("plat.pool-monitor"));
         for (;;) {
             {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_cv.wait(lock, [this] { return m_armed; });
+                MutexLock lock(m_mutex);
+                m_cv.wait(lock.uniqueLock(), [this]() MIV_REQUIRES(m_mutex) { return m_armed; });
             }
             std::this_thread::sleep_for(kStallInterval / 2);
             // Disarmed before the bands are read, so work queued after the
             // read arms the monitor again instead of being missed.
             {
-                std::lock_guard<std::mutex> guard(m_mutex);
+                MutexLock guard(m_mutex);
                 m_armed = false;
             }
             bool waiting = false;
@@ -89,16 +112,17 @@ private:
             for (WorkerPool* pool : allPools())
                 waiting = pool->checkStall(now) || waiting;
             if (waiting) {
-                std::lock_guard<std::mutex> guard(m_mutex);
+                MutexLock guard(m_mutex);
                 m_armed = true;
             }
         }
     }
 
-    std::mutex m_mutex;
+    // Taken after a pool's (arm is called under it).
+    Mutex m_mutex;
     std::condition_variable m_cv;
-    bool m_armed = false;
-    bool m_started = false;
+    bool m_armed MIV_GUARDED_BY(m_mutex) = false;
+    bool m_started MIV_GUARDED_BY(m_mutex) = false;
 };
 
 WorkerPool& WorkerPool::forQos(int qos)
@@ -139,12 +163,13 @@ void WorkerPool::submit(const QString& label, Task task)
 {
     bool warn = false;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        DeferredLog log;
+        MutexLock guard(m_mutex);
         if (!m_quitting) {
             if (m_queue.empty())
                 m_lastProgress = Clock::now();
             m_queue.push_back(Work{label, std::move(task)});
-            balanceLocked();
+            balanceLocked(log);
             return;
         }
         warn = !std::exchange(m_dropWarned, true);
@@ -160,11 +185,11 @@ int WorkerPool::widthLocked() const
     return std::min(width() + m_extraWidth, kMaxThreads);
 }
 
-void WorkerPool::balanceLocked()
+void WorkerPool::balanceLocked(DeferredLog& log)
 {
     while (hasUnclaimedWorkLocked()) {
         if (busyLocked() >= widthLocked()) {
-            Monitor::instance().arm();
+            Monitor::instance().arm(log);
             return;
         }
         if (m_idle > 0) {
@@ -177,9 +202,9 @@ void WorkerPool::balanceLocked()
         if (m_threads >= kMaxThreads) {
             if (!m_capWarned) {
                 m_capWarned = true;
-                MIV_LOG_WARN(QStringLiteral("Worker pool of QoS %1 has reached %2 threads; further work waits in its queue")
-                                 .arg(m_qos)
-                                 .arg(kMaxThreads));
+                log.warn(QStringLiteral("Worker pool of QoS %1 has reached %2 threads; further work waits in its queue")
+                             .arg(m_qos)
+                             .arg(kMaxThreads));
             }
             return;
         }
@@ -190,11 +215,11 @@ void WorkerPool::balanceLocked()
         } catch (const std::system_error& error) {
             --m_threads;
             --m_starting;
-            MIV_LOG_ERROR(QStringLiteral("Cannot start a worker thread of QoS %1: %2")
-                              .arg(m_qos)
-                              .arg(QString::fromLocal8Bit(error.what())));
+            log.error(QStringLiteral("Cannot start a worker thread of QoS %1: %2")
+                          .arg(m_qos)
+                          .arg(QString::fromLocal8Bit(error.what())));
             // The monitor tries again while the work waits.
-            Monitor::instance().arm();
+            Monitor::instance().arm(log);
             return;
         }
     }
@@ -206,7 +231,7 @@ void WorkerPool::threadMain()
     QString currentLabel = m_threadLabel;
     setCurrentThreadLabel(currentLabel);
 
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     --m_starting;
     for (;;) {
         // A thread that finds more threads busy than the width allows (blocked
@@ -252,7 +277,7 @@ void WorkerPool::threadMain()
             const auto deadline = idleSince + m_idleTimeout;
             if (Clock::now() >= deadline)
                 break;
-            m_cv.wait_until(lock, deadline);
+            m_cv.wait_until(lock.uniqueLock(), deadline);
         }
         if (woken) {
             // The waker already took this thread off the idle count.
@@ -268,7 +293,8 @@ void WorkerPool::threadMain()
 
 bool WorkerPool::checkStall(Clock::time_point now)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    DeferredLog log;
+    MutexLock guard(m_mutex);
     if (!hasUnclaimedWorkLocked())
         return false;
     if (now - m_lastProgress < kStallInterval)
@@ -278,7 +304,7 @@ bool WorkerPool::checkStall(Clock::time_point now)
     if (widthLocked() < kMaxThreads)
         ++m_extraWidth;
     m_lastProgress = now;
-    balanceLocked();
+    balanceLocked(log);
     return hasUnclaimedWorkLocked();
 }
 
@@ -286,16 +312,17 @@ void WorkerPool::threadWillBlock()
 {
     if (t_blockDepth++ > 0)
         return;
-    std::lock_guard<std::mutex> guard(m_mutex);
+    DeferredLog log;
+    MutexLock guard(m_mutex);
     ++m_blocked;
-    balanceLocked();
+    balanceLocked(log);
 }
 
 void WorkerPool::threadDidUnblock()
 {
     if (--t_blockDepth > 0)
         return;
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     --m_blocked;
 }
 
@@ -304,7 +331,7 @@ bool WorkerPool::drainAllForQuit(Clock::time_point deadline)
     // Every pool refuses new work before any is waited for: work that one
     // pool's task hands to another would otherwise keep the other busy.
     for (WorkerPool* pool : allPools()) {
-        std::lock_guard<std::mutex> guard(pool->m_mutex);
+        MutexLock guard(pool->m_mutex);
         pool->m_quitting = true;
     }
     bool drained = true;
@@ -317,39 +344,39 @@ bool WorkerPool::drainAllForQuit(Clock::time_point deadline)
 
 bool WorkerPool::drainForQuit(Clock::time_point deadline)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_quitting = true;
-    return waitUntil(lock, m_drainedCv, [this] { return drainedLocked(); }, deadline);
+    return waitUntil(lock.uniqueLock(), m_drainedCv, [this]() MIV_REQUIRES(m_mutex) { return drainedLocked(); }, deadline);
 }
 
 int WorkerPool::threadCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_threads;
 }
 
 int WorkerPool::idleThreadCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_idle;
 }
 
 int WorkerPool::blockedThreadCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_blocked;
 }
 
 int WorkerPool::queuedTaskCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return static_cast<int>(m_queue.size());
 }
 
 void WorkerPool::setIdleTimeout(std::chrono::milliseconds timeout)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_idleTimeout = timeout;
     }
     m_cv.notify_all();

@@ -16,7 +16,6 @@
 
 #include <memory>
 #include <mutex>
-#include <source_location>
 
 #include <sys/stat.h>
 
@@ -77,7 +76,7 @@ TEST(MainThreadWait, NestedWaitIsLoggedWithItsDepth)
 TEST(MainThreadWait, BlockingCallOnTheMainThreadIsReportedOncePerCallSite)
 {
     CapturedLog log;
-    const auto report = [] { return plat::detail::reportBlockingOnMainThread(std::source_location::current()); };
+    const auto report = [] { return plat::detail::reportBlockingOnMainThread(plat::CallSite::current()); };
     EXPECT_FALSE(report()) << "not on the main thread";
     bool onMain = false;
     bool allowed = true;
@@ -85,7 +84,7 @@ TEST(MainThreadWait, BlockingCallOnTheMainThreadIsReportedOncePerCallSite)
         for (int i = 0; i < 3; ++i)
             onMain = report();
         const plat::ScopedAllowBlocking allow;
-        allowed = plat::detail::reportBlockingOnMainThread(std::source_location::current());
+        allowed = plat::detail::reportBlockingOnMainThread(plat::CallSite::current());
     }, within()));
     EXPECT_TRUE(onMain);
     EXPECT_FALSE(allowed);
