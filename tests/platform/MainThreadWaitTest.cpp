@@ -42,6 +42,12 @@ public:
         return static_cast<int>(m_lines->texts.filter(part).size());
     }
 
+    QStringList all() const
+    {
+        std::lock_guard<std::mutex> guard(m_lines->mutex);
+        return m_lines->texts;
+    }
+
 private:
     struct Lines
     {
@@ -98,11 +104,15 @@ TEST(MainThreadWait, PathWrappersReportTheirCallerInDebugBuilds)
     GTEST_SKIP() << "the check is compiled into debug builds only";
 #else
     CapturedLog log;
-    ASSERT_TRUE(plat::asyncAndWait(*plat::MainQueue::instance(), [] {
+    int line = 0;
+    // Outside a macro: within one, the compiler reports the macro's line.
+    const auto statOnMain = [&line] {
         struct stat info {};
+        line = __LINE__ + 1;
         plat::Path::stat(TestEnvironment::root(), &info);
-    }, within()));
-    const int line = __LINE__ - 3;
-    EXPECT_EQ(log.count(QStringLiteral("MainThreadWaitTest.cpp:%1").arg(line)), 1);
+    };
+    ASSERT_TRUE(plat::asyncAndWait(*plat::MainQueue::instance(), statOnMain, within()));
+    EXPECT_EQ(log.count(QStringLiteral("MainThreadWaitTest.cpp:%1").arg(line)), 1)
+        << log.all().join(QLatin1Char('\n')).toStdString();
 #endif
 }
