@@ -1,4 +1,5 @@
 #include "FileData/MivColors.h"
+#include "platform/NoDestructor.h"
 
 #include <QHash>
 
@@ -164,16 +165,16 @@ using ColorList = QHash<QString, QColor>;
 
 std::mutex& listMutex()
 {
-    static std::mutex mutex;
-    return mutex;
+    static plat::NoDestructor<std::mutex> mutex;
+    return *mutex;
 }
 
 // The "Web" list. Replaced whole, never edited, so a reader holding the
 // pointer keeps a consistent list.
 std::shared_ptr<const ColorList>& webList()
 {
-    static std::shared_ptr<const ColorList> list;
-    return list;
+    static plat::NoDestructor<std::shared_ptr<const ColorList>> list;
+    return *list;
 }
 
 std::shared_ptr<const ColorList> buildWebList()

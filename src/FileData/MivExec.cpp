@@ -10,7 +10,9 @@
 #include "platform/SerialQueue.h"
 #include "platform/MainDispatcher.h"
 #include "platform/Wait.h"
+#include "platform/NoDestructor.h"
 
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
@@ -48,10 +50,13 @@ void MivExec::runOnMainThread(const Block& block)
     std::condition_variable cv;
     bool done = false;
     dispatcher->post([&] {
+        // Released even when the block throws (the dispatcher logs it).
+        const auto release = qScopeGuard([&] {
+            std::lock_guard<std::mutex> guard(mutex);
+            done = true;
+            cv.notify_all();
+        });
         block();
-        std::lock_guard<std::mutex> guard(mutex);
-        done = true;
-        cv.notify_all();
     });
     std::unique_lock<std::mutex> lock(mutex);
     plat::waitUntil(lock, cv, [&] { return done; });
@@ -156,9 +161,9 @@ std::shared_ptr<plat::OperationQueue> MivExec::createBackgroundOperationQueueWit
 
 std::shared_ptr<plat::OperationQueue> MivExec::sharedOperationQueue()
 {
-    static const std::shared_ptr<plat::OperationQueue> queue =
-        plat::OperationQueue::create(QStringLiteral("com.quorvex.shared.operation.queue"), 20, plat::Qos::Utility);
-    return queue;
+    static const plat::NoDestructor<std::shared_ptr<plat::OperationQueue>> queue(
+        plat::OperationQueue::create(QStringLiteral("com.quorvex.shared.operation.queue"), 20, plat::Qos::Utility));
+    return *queue;
 }
 
 void MivExec::addOperationWithBlock(Block block, const std::shared_ptr<plat::OperationQueue>& toQueue)

@@ -23,7 +23,7 @@ struct FileKind
 FileKind fileKind(const QString& path)
 {
     struct stat info;
-    if (::stat(plat::Path::toNative(path).constData(), &info) != 0)
+    if (plat::Path::stat(path, &info) != 0)
         return {};
     return {true, S_ISREG(info.st_mode)};
 }

@@ -3,6 +3,7 @@
 #include "FileData/IMivFileDataGuiHandler.h"
 #include "FileData/IMivFileDataPropertiesProvider.h"
 #include "FileData/MivFileDataOpener.h"
+#include "platform/NoDestructor.h"
 
 #include <mutex>
 #include <utility>
@@ -22,8 +23,8 @@ struct Registry
 
 Registry& registry()
 {
-    static Registry instance;
-    return instance;
+    static plat::NoDestructor<Registry> instance;
+    return *instance;
 }
 
 template <class T>

@@ -28,8 +28,11 @@
 #include "platform/Error.h"
 #include "platform/Log.h"
 #include "platform/Operation.h"
+
+#include <QScopeGuard>
 #include "platform/PathString.h"
 #include "platform/Qos.h"
+#include "platform/NoDestructor.h"
 
 #include <exception>
 
@@ -131,14 +134,14 @@ std::shared_ptr<IMivFileDataPropertiesProvider> provider() { return MivFileDataH
 // One size and one date formatter for every item's summary, made on first use.
 const MivFileSizeFormatter& sharedSizeFormatter()
 {
-    static const MivFileSizeFormatter formatter;
-    return formatter;
+    static const plat::NoDestructor<MivFileSizeFormatter> formatter;
+    return *formatter;
 }
 
 const MivDateFormatter& sharedDateFormatter()
 {
-    static const MivDateFormatter formatter;
-    return formatter;
+    static const plat::NoDestructor<MivDateFormatter> formatter;
+    return *formatter;
 }
 
 } // namespace
@@ -286,14 +289,23 @@ void MivFileData::updateSize(const std::shared_ptr<IMivFileDataUpdateDelegate>& 
     bool idle = false;
     if (!_calulatingSize.compare_exchange_strong(idle, true))
         return;
+    const qint64 sizeBefore = size();
     setSize(kSizeCalculating);
 
     const MivFileDataPtr self = selfPtr();
-    auto job = [this, self, delegate] {
+    auto job = [this, self, delegate, sizeBefore] {
+        // A calculation that throws must not leave the folder "calculating"
+        // for good: the marker goes back and a later request may try again.
+        auto recover = qScopeGuard([&] {
+            if (size() == kSizeCalculating)
+                setSize(sizeBefore);
+            setCalulatingSize(false);
+        });
         setSize(static_cast<qint64>(calculateSizeWithDelegate(nullptr)));
         setShortInfo(QString());
         if (delegate && self)
             MivExec::runAsyncOnMainThread([delegate, self] { delegate->didUpdateSizeData(self); });
+        recover.dismiss();
         setCalulatingSize(false);
     };
     // An item nobody owns through a shared pointer cannot be kept alive on a
@@ -312,7 +324,7 @@ void MivFileData::updateSize(const std::shared_ptr<IMivFileDataUpdateDelegate>& 
 
 quint64 MivFileData::calculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
 {
-    MIV_LOG(plat::LogLevel::Verbose, QStringLiteral("Calculate size for context: %1").arg(description()));
+    MIV_LOG_VERBOSE(QStringLiteral("Calculate size for context: %1").arg(description()));
     if (hasCancelledOperation())
         return 0;
     const qint64 current = size();

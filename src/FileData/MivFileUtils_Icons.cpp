@@ -2,6 +2,7 @@
 
 #include "FileData/MivIconDescriptor.h"
 #include "FileData/MivImageUtils.h"
+#include "platform/NoDestructor.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ struct SharedIcons
 
 const SharedIcons& sharedIcons()
 {
-    static const SharedIcons icons = [] {
+    static const plat::NoDestructor<SharedIcons> icons([] {
         SharedIcons made;
         made.notLoaded = MivImageUtils::sysIconNamed(QStringLiteral("NotLoaded"));
         made.file = MivImageUtils::sysIconNamed(QStringLiteral("GenericDocumentIcon"));
@@ -23,8 +24,8 @@ const SharedIcons& sharedIcons()
         made.defaultFolder = MivImageUtils::sysIconNamed(QStringLiteral("GenericFolderIcon"));
         made.folder = MivImageUtils::sysIconNamed(QStringLiteral("GenericFolderIcon"));
         return made;
-    }();
-    return icons;
+    }());
+    return *icons;
 }
 
 } // namespace
@@ -36,6 +37,6 @@ MivIconDescriptorPtr MivFileUtils::folderIconImage() { return sharedIcons().fold
 
 const plat::SortDescriptor& MivFileUtils::virtualSortDescriptor()
 {
-    static const plat::SortDescriptor descriptor{QStringLiteral("##virt##"), true};
-    return descriptor;
+    static const plat::NoDestructor<plat::SortDescriptor> descriptor(plat::SortDescriptor{QStringLiteral("##virt##"), true});
+    return *descriptor;
 }

@@ -37,9 +37,8 @@ bool MivFileUtils::isFileDirectoryAtURL(const QUrl& url)
 {
     if (!url.isValid() || !url.isLocalFile())
         return false;
-    const QByteArray native = plat::Path::toNative(plat::Path::fromFileUrl(url));
     struct stat info {};
-    if (::stat(native.constData(), &info) != 0)
+    if (plat::Path::stat(plat::Path::fromFileUrl(url), &info) != 0)
         return false;
     // No folder is a package on Linux, so whether packages count as folders
     // changes nothing.

@@ -3,6 +3,7 @@
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivIconDescriptor.h"
 #include "platform/PathString.h"
+#include "platform/NoDestructor.h"
 
 #include <QHash>
 #include <QMimeDatabase>
@@ -16,24 +17,24 @@ namespace {
 // theme names that stand for them here.
 const QHash<QString, QString>& systemIconNames()
 {
-    static const QHash<QString, QString> table = {
+    static const plat::NoDestructor<QHash<QString, QString>> table(QHash<QString, QString>{
         {QStringLiteral("NotLoaded"), QStringLiteral("image-loading")},
         {QStringLiteral("GenericDocumentIcon"), QStringLiteral("text-x-generic")},
         {QStringLiteral("GenericFolderIcon"), QStringLiteral("folder")},
         {QStringLiteral("AliasBadgeIcon"), QStringLiteral("emblem-symbolic-link")},
         {QStringLiteral("GenericNetworkIcon"), QStringLiteral("network-workgroup")},
         {QStringLiteral("GenericFileServerIcon"), QStringLiteral("network-server")},
-    };
-    return table;
+    });
+    return *table;
 }
 
 const QHash<QString, QString>& symbolNames()
 {
-    static const QHash<QString, QString> table = {
+    static const plat::NoDestructor<QHash<QString, QString>> table(QHash<QString, QString>{
         {QStringLiteral("arrowshape.up.fill"), QStringLiteral("go-up")},
         {QStringLiteral("arrowshape.turn.up.left.fill"), QStringLiteral("go-up")},
-    };
-    return table;
+    });
+    return *table;
 }
 
 } // namespace
@@ -84,8 +85,10 @@ MivIconDescriptorPtr MivImageUtils::iconForFileType(const QString& extension)
         return nullptr;
     // A listing asks for every row; the MIME database is consulted once per
     // extension and its answer shared.
-    static std::mutex mutex;
-    static QHash<QString, MivIconDescriptorPtr> cache;
+    static plat::NoDestructor<std::mutex> mutexHolder;
+    static plat::NoDestructor<QHash<QString, MivIconDescriptorPtr>> cacheHolder;
+    std::mutex& mutex = *mutexHolder;
+    QHash<QString, MivIconDescriptorPtr>& cache = *cacheHolder;
     {
         std::lock_guard lock(mutex);
         const auto it = cache.constFind(extension);

@@ -1,4 +1,5 @@
 #include "FileData/MivItemHooks.h"
+#include "platform/NoDestructor.h"
 
 #include <mutex>
 
@@ -22,8 +23,8 @@ struct Hooks
 
 Hooks& hooks()
 {
-    static Hooks instance;
-    return instance;
+    static plat::NoDestructor<Hooks> instance;
+    return *instance;
 }
 
 template <class F>

@@ -18,7 +18,7 @@ MivRemoteFileData::MivRemoteFileData(const QUrl& url) : MivUrlFileData(url) {}
 
 MivRemoteFileData::~MivRemoteFileData()
 {
-    MIV_LOG(plat::LogLevel::Verbose, QStringLiteral("Dealloc: %1").arg(description()));
+    MIV_LOG_VERBOSE(QStringLiteral("Dealloc: %1").arg(description()));
     m_reconnectObservation.reset();
 }
 

@@ -1,14 +1,15 @@
 #include "FileData/MivUpFolderData.h"
 
 #include "FileData/MivImageUtils.h"
+#include "platform/NoDestructor.h"
 
 MivUpFolderData::MivUpFolderData(MivFileDataPtr wrapped) : _wrapped(std::move(wrapped)) {}
 
 MivIconDescriptorPtr MivUpFolderData::upFolderIcon()
 {
-    static const MivIconDescriptorPtr icon =
-        MivImageUtils::templateIconNamed(QStringLiteral("arrowshape.up.fill"), QSizeF(), true);
-    return icon;
+    static const plat::NoDestructor<MivIconDescriptorPtr> icon(
+        MivImageUtils::templateIconNamed(QStringLiteral("arrowshape.up.fill"), QSizeF(), true));
+    return *icon;
 }
 
 bool MivUpFolderData::isUpFolderData() const { return true; }

@@ -5,18 +5,24 @@
 #include "FileData/MivLogSetup.h"
 #include "platform/Log.h"
 #include "platform/MainDispatcher.h"
+#include "platform/NoDestructor.h"
 #include "platform/QtMainDispatcher.h"
+#include "platform/Shutdown.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstring>
 #include <langinfo.h>
 
 namespace {
+
+// How long quitting waits for running work before the process exits anyway.
+constexpr std::chrono::seconds kQuitDrainTime{3};
 
 // The QApplication constructor calls setlocale(LC_ALL, ""), which falls back
 // to "C" when LANG is unset; file names and archive entries need UTF-8.
@@ -50,8 +56,9 @@ int mivApplicationMain(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("MIVO Zedarirov"));
     ensureUtf8CType();
 
-    plat::QtMainDispatcher mainThread;
-    plat::MainDispatcher::install(&mainThread);
+    // Never destroyed: workers still running at exit may post to it.
+    static plat::NoDestructor<plat::QtMainDispatcher> mainThread;
+    plat::MainDispatcher::install(mainThread.get());
     MivErrorPresenter::setPresentationHandler(presentErrorInMessageBox);
     MivFileDataManager::registerHooks();
 
@@ -59,8 +66,10 @@ int mivApplicationMain(int argc, char** argv)
     QTimer::singleShot(0, &app, &QCoreApplication::quit);
     const int result = app.exec();
 
+    // In order: no new work, the pools drain (a few seconds at most), then
+    // no main thread any more.
+    plat::shutdownExecutors(plat::WaitClock::now() + kQuitDrainTime);
     MivErrorPresenter::setPresentationHandler({});
-    plat::MainDispatcher::install(nullptr);
     plat::shutdownLogging();
     return result;
 }

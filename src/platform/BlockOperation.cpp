@@ -8,8 +8,10 @@ namespace plat {
 BlockOperationPtr BlockOperation::create(Block block)
 {
     BlockOperationPtr operation(new BlockOperation);
-    if (block)
+    if (block) {
+        MutexLock guard(operation->m_blocksMutex);
         operation->m_blocks.push_back(std::move(block));
+    }
     return operation;
 }
 
@@ -21,13 +23,13 @@ void BlockOperation::addExecutionBlock(Block block)
         MIV_LOG_ERROR(QStringLiteral("Block added to operation \"%1\" after it started; dropped").arg(name()));
         return;
     }
-    std::lock_guard<std::mutex> guard(m_blocksMutex);
+    MutexLock guard(m_blocksMutex);
     m_blocks.push_back(std::move(block));
 }
 
 std::vector<Operation::Block> BlockOperation::executionBlocks() const
 {
-    std::lock_guard<std::mutex> guard(m_blocksMutex);
+    MutexLock guard(m_blocksMutex);
     return m_blocks;
 }
 

@@ -26,8 +26,8 @@ public:
 private:
     BlockOperation() = default;
 
-    mutable std::mutex m_blocksMutex;
-    std::vector<Block> m_blocks;
+    mutable Mutex m_blocksMutex;
+    std::vector<Block> m_blocks MIV_GUARDED_BY(m_blocksMutex);
 };
 
 } // namespace plat

@@ -1,11 +1,11 @@
 #include "platform/BoundStreamPair.h"
 
 #include "platform/PosixError.h"
+#include "platform/Mutex.h"
 
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 namespace plat {
@@ -22,16 +22,16 @@ struct Pipe
 
     // The buffer grows to what is held, not to the capacity: a pair made
     // with a large capacity costs nothing until bytes wait in it.
-    mutable std::mutex mutex;
+    mutable Mutex mutex;
     const quint64 capacity;
-    std::vector<char> bytes;
-    quint64 head = 0;   // next byte to read in bytes
-    quint64 count = 0;  // bytes held from head on
-    StreamStatus readerStatus = StreamStatus::NotOpen;
-    StreamStatus writerStatus = StreamStatus::NotOpen;
-    bool writerClosed = false;
-    bool readerClosed = false;
-    Error writerError;
+    std::vector<char> bytes MIV_GUARDED_BY(mutex);
+    quint64 head MIV_GUARDED_BY(mutex) = 0;   // next byte to read in bytes
+    quint64 count MIV_GUARDED_BY(mutex) = 0;  // bytes held from head on
+    StreamStatus readerStatus MIV_GUARDED_BY(mutex) = StreamStatus::NotOpen;
+    StreamStatus writerStatus MIV_GUARDED_BY(mutex) = StreamStatus::NotOpen;
+    bool writerClosed MIV_GUARDED_BY(mutex) = false;
+    bool readerClosed MIV_GUARDED_BY(mutex) = false;
+    Error writerError MIV_GUARDED_BY(mutex);
 };
 
 bool isUsable(StreamStatus status)
@@ -50,21 +50,21 @@ public:
 
     void open() override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         if (m_pipe->readerStatus == StreamStatus::NotOpen)
             m_pipe->readerStatus = StreamStatus::Open;
     }
 
     void close() override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         m_pipe->readerStatus = StreamStatus::Closed;
         m_pipe->readerClosed = true;
     }
 
     StreamStatus streamStatus() const override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         return m_pipe->readerStatus;
     }
 
@@ -72,14 +72,14 @@ public:
 
     bool hasBytesAvailable() const override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         return isUsable(m_pipe->readerStatus) && m_pipe->count > 0;
     }
 
     qint64 read(char* buffer, qint64 maxLength) override
     {
-        std::lock_guard lock(m_pipe->mutex);
         Pipe& p = *m_pipe;
+        MutexLock lock(p.mutex);
         if (!isUsable(p.readerStatus) || maxLength < 0)
             return p.readerStatus == StreamStatus::AtEnd ? 0 : -1;
         const quint64 n = std::min<quint64>(quint64(maxLength), p.count);
@@ -111,15 +111,15 @@ public:
 
     void open() override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         if (m_pipe->writerStatus == StreamStatus::NotOpen)
             m_pipe->writerStatus = StreamStatus::Open;
     }
 
     void close() override
     {
-        std::lock_guard lock(m_pipe->mutex);
         Pipe& p = *m_pipe;
+        MutexLock lock(p.mutex);
         if (p.writerStatus != StreamStatus::Error)
             p.writerStatus = StreamStatus::Closed;
         p.writerClosed = true;
@@ -129,26 +129,26 @@ public:
 
     StreamStatus streamStatus() const override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         return m_pipe->writerStatus;
     }
 
     Error streamError() const override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         return m_pipe->writerError;
     }
 
     bool hasSpaceAvailable() const override
     {
-        std::lock_guard lock(m_pipe->mutex);
+        MutexLock lock(m_pipe->mutex);
         return isUsable(m_pipe->writerStatus) && m_pipe->count < m_pipe->capacity;
     }
 
     qint64 write(const char* buffer, qint64 length) override
     {
-        std::lock_guard lock(m_pipe->mutex);
         Pipe& p = *m_pipe;
+        MutexLock lock(p.mutex);
         if (!isUsable(p.writerStatus) || length < 0)
             return -1;
         if (p.readerClosed) {

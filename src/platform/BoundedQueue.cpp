@@ -3,6 +3,8 @@
 #include "platform/TaskGuard.h"
 #include "platform/WorkerPool.h"
 
+#include <QScopeGuard>
+
 #include <climits>
 
 namespace plat {
@@ -34,9 +36,9 @@ int BoundedQueue::limitLocked() const
 void BoundedQueue::async(Task task)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_running >= limitLocked() || !m_pending.empty()) {
-            m_pending.push_back(std::move(task));
+            m_pending.push_back(Pending{std::move(task), nullptr});
             return;
         }
         ++m_running;
@@ -44,14 +46,59 @@ void BoundedQueue::async(Task task)
     startRunner(std::move(task));
 }
 
-bool BoundedQueue::takeNextLocked(Task& task)
+bool BoundedQueue::runSynchronously(Task task)
 {
-    if (m_pending.empty() || m_running >= limitLocked())
-        return false;
-    task = std::move(m_pending.front());
-    m_pending.pop_front();
-    ++m_running;
+    SyncCaller caller;
+    {
+        MutexLock lock(m_mutex);
+        if (m_running < limitLocked() && m_pending.empty()) {
+            ++m_running;
+        } else {
+            m_pending.push_back(Pending{nullptr, &caller});
+            // Whoever hands the slot over counted it as running already.
+            waitUntil(lock.uniqueLock(), m_syncCv, [&]() MIV_REQUIRES(m_mutex) { return caller.granted; });
+        }
+    }
+    // Released after an exception too; runGuarded contains it anyway.
+    const auto release = qScopeGuard([this] { releaseSyncSlot(); });
+    detail::runGuarded(task, label());
     return true;
+}
+
+void BoundedQueue::releaseSyncSlot()
+{
+    Task next;
+    bool handedOver = false;
+    bool start = false;
+    {
+        MutexLock guard(m_mutex);
+        --m_running;
+        start = takeNextLocked(next, handedOver);
+    }
+    if (handedOver)
+        wakeMainWaiters();
+    if (start)
+        startRunner(std::move(next));
+}
+
+bool BoundedQueue::takeNextLocked(Task& task, bool& handedOver)
+{
+    while (!m_pending.empty() && m_running < limitLocked()) {
+        Pending next = std::move(m_pending.front());
+        m_pending.pop_front();
+        ++m_running;
+        if (next.caller) {
+            next.caller->granted = true;
+            handedOver = true;
+            // Under the lock: once it sees the grant the caller may return
+            // and take its record with it.
+            m_syncCv.notify_all();
+            continue;
+        }
+        task = std::move(next.task);
+        return true;
+    }
+    return false;
 }
 
 void BoundedQueue::startRunner(Task first)
@@ -67,12 +114,16 @@ void BoundedQueue::runFrom(Task task)
     for (int done = 0;; ++done) {
         detail::runGuarded(task, label());
         task = nullptr;
-        std::unique_lock<std::mutex> lock(m_mutex);
+        bool handedOver = false;
+        MutexLock lock(m_mutex);
         --m_running;
-        if (!takeNextLocked(task))
+        const bool more = takeNextLocked(task, handedOver);
+        lock.unlock();
+        if (handedOver)
+            wakeMainWaiters();
+        if (!more)
             return;
         if (done + 1 >= kBatch) {
-            lock.unlock();
             startRunner(std::move(task));
             return;
         }
@@ -81,45 +132,48 @@ void BoundedQueue::runFrom(Task task)
 
 QString BoundedQueue::label() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_label;
 }
 
 void BoundedQueue::setLabel(const QString& label)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_label = label;
 }
 
 int BoundedQueue::maxConcurrency() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_max;
 }
 
 void BoundedQueue::setMaxConcurrency(int maxConcurrency)
 {
     std::deque<Task> toStart;
+    bool handedOver = false;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_max = normalizedMax(maxConcurrency);
         Task task;
-        while (takeNextLocked(task))
+        while (takeNextLocked(task, handedOver))
             toStart.push_back(std::move(task));
     }
+    if (handedOver)
+        wakeMainWaiters();
     for (Task& task : toStart)
         startRunner(std::move(task));
 }
 
 int BoundedQueue::pendingCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return static_cast<int>(m_pending.size());
 }
 
 int BoundedQueue::runningCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_running;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "platform/DispatchQueue.h"
+#include "platform/Mutex.h"
 #include "platform/Qos.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 
 namespace plat {
 
@@ -28,6 +29,9 @@ public:
     static BoundedQueuePtr create(const QString& label, int maxConcurrency, int qos = Qos::Default);
 
     void async(Task task) override;
+    // Waits for a slot in submission order, then runs the task on the calling
+    // thread under that slot; the queue goes on when it returns.
+    bool runSynchronously(Task task) override;
     QString label() const override;
     // For owners whose name may change (operation queues); later tasks run
     // under the new label.
@@ -54,18 +58,36 @@ private:
     // thread from other queues' work for ever.
     static constexpr int kBatch = 32;
 
+    // A caller of runSynchronously waiting for its turn; lives on its stack.
+    struct SyncCaller
+    {
+        bool granted = false;
+    };
+    // A waiting task, or a synchronous caller that gets the slot itself.
+    struct Pending
+    {
+        Task task;
+        SyncCaller* caller = nullptr;
+    };
+
     static int normalizedMax(int maxConcurrency);
-    int limitLocked() const;
-    // With the lock held: takes a slot for the next waiting task, if any fits.
-    bool takeNextLocked(Task& task);
+    int limitLocked() const MIV_REQUIRES(m_mutex);
+    // With the lock held: takes a slot for the next waiting task, if any
+    // fits. Synchronous callers reached on the way get their slots handed
+    // over (handedOver tells, so the caller wakes a waiting main thread after
+    // unlocking).
+    bool takeNextLocked(Task& task, bool& handedOver) MIV_REQUIRES(m_mutex);
     void startRunner(Task first);
     void runFrom(Task task);
+    // After a synchronous caller's task: frees its slot for the next one.
+    void releaseSyncSlot();
 
-    mutable std::mutex m_mutex;
-    std::deque<Task> m_pending;
-    int m_running = 0;
-    int m_max;
-    QString m_label;
+    mutable Mutex m_mutex;
+    std::condition_variable m_syncCv;
+    std::deque<Pending> m_pending MIV_GUARDED_BY(m_mutex);
+    int m_running MIV_GUARDED_BY(m_mutex) = 0;
+    int m_max MIV_GUARDED_BY(m_mutex);
+    QString m_label MIV_GUARDED_BY(m_mutex);
     std::atomic<int> m_qos;
 };
 

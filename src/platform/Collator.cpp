@@ -1,4 +1,5 @@
 #include "platform/Collator.h"
+#include "platform/NoDestructor.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -69,14 +70,14 @@ int Collator::compare(const QString& a, const QString& b) const
 
 const Collator& Collator::localizedStandard()
 {
-    static const Collator instance(Options{Strength::Tertiary, true, true});
-    return instance;
+    static const NoDestructor<Collator> instance(Options{Strength::Tertiary, true, true});
+    return *instance;
 }
 
 const Collator& Collator::caseAndDiacriticInsensitive()
 {
-    static const Collator instance(Options{Strength::Primary, true, false});
-    return instance;
+    static const NoDestructor<Collator> instance(Options{Strength::Primary, true, false});
+    return *instance;
 }
 
 } // namespace plat

@@ -1,6 +1,10 @@
 #include "platform/ConcurrentQueue.h"
 
+#include "platform/TaskGuard.h"
+#include "platform/NoDestructor.h"
 #include "platform/WorkerPool.h"
+
+#include <array>
 
 namespace plat {
 
@@ -11,24 +15,24 @@ ConcurrentQueuePtr ConcurrentQueue::create(const QString& label, int qos)
 
 ConcurrentQueuePtr ConcurrentQueue::global(int qos)
 {
-    static const ConcurrentQueuePtr queues[] = {
+    static const NoDestructor<std::array<ConcurrentQueuePtr, 5>> queues(std::array<ConcurrentQueuePtr, 5>{
         create(QStringLiteral("plat.global.qos-%1").arg(Qos::UserInteractive), Qos::UserInteractive),
         create(QStringLiteral("plat.global.qos-%1").arg(Qos::UserInitiated), Qos::UserInitiated),
         create(QStringLiteral("plat.global.qos-%1").arg(Qos::Default), Qos::Default),
         create(QStringLiteral("plat.global.qos-%1").arg(Qos::Utility), Qos::Utility),
         create(QStringLiteral("plat.global.qos-%1").arg(Qos::Background), Qos::Background),
-    };
+    });
     switch (Qos::band(qos)) {
     case Qos::UserInteractive:
-        return queues[0];
+        return (*queues)[0];
     case Qos::UserInitiated:
-        return queues[1];
+        return (*queues)[1];
     case Qos::Utility:
-        return queues[3];
+        return (*queues)[3];
     case Qos::Background:
-        return queues[4];
+        return (*queues)[4];
     default:
-        return queues[2];
+        return (*queues)[2];
     }
 }
 
@@ -36,6 +40,12 @@ ConcurrentQueue::ConcurrentQueue(const QString& label, int qos)
     : m_label(label)
     , m_qos(Qos::band(qos))
 {
+}
+
+bool ConcurrentQueue::runSynchronously(Task task)
+{
+    detail::runGuarded(task, m_label);
+    return true;
 }
 
 void ConcurrentQueue::async(Task task)

@@ -19,6 +19,8 @@ public:
     static ConcurrentQueuePtr global(int qos);
 
     void async(Task task) override;
+    // Runs the task on the calling thread at once.
+    bool runSynchronously(Task task) override;
     QString label() const override { return m_label; }
     int qos() const { return m_qos; }
 

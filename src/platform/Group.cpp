@@ -1,6 +1,7 @@
 #include "platform/Group.h"
 
 #include "platform/Log.h"
+#include "platform/TaskGuard.h"
 
 namespace plat {
 
@@ -11,7 +12,7 @@ GroupPtr Group::create()
 
 void Group::enter()
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     ++m_count;
 }
 
@@ -19,8 +20,10 @@ void Group::leave()
 {
     std::vector<Notification> due;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        if (m_count == 0) {
+        MutexLock guard(m_mutex);
+        const bool unmatched = m_count == 0;
+        if (unmatched) {
+            guard.unlock();
             MIV_LOG_ERROR(QStringLiteral("Group left more often than entered; ignored"));
             return;
         }
@@ -38,16 +41,15 @@ void Group::leave()
 void Group::async(DispatchQueue& queue, DispatchQueue::Task task)
 {
     enter();
-    queue.async([self = shared_from_this(), task = std::move(task)] {
-        task();
-        self->leave();
-    });
+    // Left even when the task throws or is dropped unrun, or waiters would
+    // never return.
+    queue.async(detail::withCompletion(std::move(task), [self = shared_from_this()] { self->leave(); }));
 }
 
 bool Group::wait(WaitClock::time_point deadline)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return waitUntil(lock, m_cv, [this] { return m_count == 0; }, deadline);
+    MutexLock lock(m_mutex);
+    return waitUntil(lock.uniqueLock(), m_cv, [this]() MIV_REQUIRES(m_mutex) { return m_count == 0; }, deadline);
 }
 
 void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
@@ -57,7 +59,7 @@ void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_count > 0) {
             m_notifications.push_back(Notification{std::move(queue), std::move(task)});
             return;
@@ -68,7 +70,7 @@ void Group::notify(DispatchQueuePtr queue, DispatchQueue::Task task)
 
 long Group::count() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_count;
 }
 

@@ -3,9 +3,10 @@
 #include "platform/DispatchQueue.h"
 #include "platform/Wait.h"
 
+#include "platform/Mutex.h"
+
 #include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace plat {
@@ -48,10 +49,10 @@ private:
         DispatchQueue::Task task;
     };
 
-    mutable std::mutex m_mutex;
+    mutable Mutex m_mutex;
     std::condition_variable m_cv;
-    long m_count = 0;
-    std::vector<Notification> m_notifications;
+    long m_count MIV_GUARDED_BY(m_mutex) = 0;
+    std::vector<Notification> m_notifications MIV_GUARDED_BY(m_mutex);
 };
 
 } // namespace plat

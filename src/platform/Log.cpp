@@ -1,6 +1,9 @@
 #include "platform/Log.h"
 
 #include "platform/LogText.h"
+#include "platform/BlockingAllowed.h"
+#include "platform/Mutex.h"
+#include "platform/NoDestructor.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
 
@@ -32,9 +35,9 @@ struct ActiveLogger
 // new set-up or formatter never pulls an object from under a writing thread.
 struct LogState
 {
-    std::mutex mutex;
-    std::shared_ptr<const ActiveLogger> active;
-    std::shared_ptr<const LogLineFormatter> formatter;
+    Mutex mutex;
+    std::shared_ptr<const ActiveLogger> active MIV_GUARDED_BY(mutex);
+    std::shared_ptr<const LogLineFormatter> formatter MIV_GUARDED_BY(mutex);
 };
 
 LogState& state()
@@ -47,14 +50,14 @@ LogState& state()
 std::shared_ptr<const ActiveLogger> activeLogger()
 {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
+    MutexLock guard(s.mutex);
     return s.active;
 }
 
 std::shared_ptr<const LogLineFormatter> lineFormatter()
 {
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
+    MutexLock guard(s.mutex);
     return s.formatter;
 }
 
@@ -117,9 +120,10 @@ LogMessage messageFrom(const spdlog::details::log_msg& msg)
 
 void writeToStderr(const QString& line)
 {
-    static std::mutex mutex;
+    // Never destroyed: threads may log while the process exits.
+    static NoDestructor<Mutex> mutex;
     const QByteArray bytes = logBytes(line) + '\n';
-    std::lock_guard<std::mutex> guard(mutex);
+    MutexLock guard(*mutex);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
@@ -131,6 +135,8 @@ void log(LogLevel level, const char* function, const char* file, int line, const
         return;
     const int flag = static_cast<int>(level);
     const QString text = singleLineText(message);
+    // The log's own file I/O is not a fault of the caller's thread.
+    const ScopedAllowBlocking allowBlocking;
     if (const std::shared_ptr<const ActiveLogger> active = activeLogger()) {
         const QByteArray bytes = logBytes(text);
         active->logger->log(active->clock(), spdlog::source_loc{file, line, function}, toSpdlogLevel(flag),
@@ -161,7 +167,7 @@ void setLogLineFormatter(LogLineFormatter formatter)
         replacement = std::make_shared<const LogLineFormatter>(std::move(formatter));
     LogState& s = state();
     {
-        std::lock_guard<std::mutex> guard(s.mutex);
+        MutexLock guard(s.mutex);
         s.formatter.swap(replacement);
     }
     // replacement now holds the old formatter and releases it here, unlocked.
@@ -175,6 +181,7 @@ LogLineFormatter logLineFormatter()
 
 bool setupLogging(const LogSetup& setup)
 {
+    const ScopedAllowBlocking allowBlocking;
     if (setup.folder.isEmpty() || !Path::makePath(setup.folder, 0700)) {
         writeToStderr(QStringLiteral("Cannot create the log folder \"%1\"; logging to stderr").arg(setup.folder));
         return false;
@@ -206,7 +213,7 @@ bool setupLogging(const LogSetup& setup)
     std::shared_ptr<const ActiveLogger> previous = std::move(active);
     LogState& s = state();
     {
-        std::lock_guard<std::mutex> guard(s.mutex);
+        MutexLock guard(s.mutex);
         s.active.swap(previous);
     }
     return true;
@@ -216,7 +223,7 @@ void shutdownLogging()
 {
     std::shared_ptr<const ActiveLogger> previous;
     LogState& s = state();
-    std::lock_guard<std::mutex> guard(s.mutex);
+    MutexLock guard(s.mutex);
     s.active.swap(previous);
 }
 

@@ -89,8 +89,15 @@ QString defaultLogFolder();
 #define MIV_LOG_ERROR(message) MIV_LOG(::plat::LogLevel::Error, message)
 #define MIV_LOG_WARN(message) MIV_LOG(::plat::LogLevel::Warning, message)
 #define MIV_LOG_INFO(message) MIV_LOG(::plat::LogLevel::Info, message)
+// Below the level the message is not even built: these lines sit in hot
+// paths and destructors.
 #define MIV_LOG_DEBUG(message)                                    \
     do {                                                          \
         if (::plat::isLogEnabled(::plat::LogLevel::Debug))        \
             MIV_LOG(::plat::LogLevel::Debug, message);            \
+    } while (0)
+#define MIV_LOG_VERBOSE(message)                                  \
+    do {                                                          \
+        if (::plat::isLogEnabled(::plat::LogLevel::Verbose))      \
+            MIV_LOG(::plat::LogLevel::Verbose, message);          \
     } while (0)

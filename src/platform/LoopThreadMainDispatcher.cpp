@@ -1,6 +1,9 @@
 #include "platform/LoopThreadMainDispatcher.h"
 
+#include "platform/TaskGuard.h"
 #include "platform/ThreadInfo.h"
+
+#include <QScopeGuard>
 
 #include <future>
 
@@ -21,7 +24,7 @@ LoopThreadMainDispatcher::LoopThreadMainDispatcher()
 LoopThreadMainDispatcher::~LoopThreadMainDispatcher()
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_stopping = true;
         m_cv.notify_all();
     }
@@ -38,21 +41,21 @@ bool LoopThreadMainDispatcher::isMainThread() const
 
 void LoopThreadMainDispatcher::post(Task task)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_tasks.push_back(std::move(task));
     m_cv.notify_all();
 }
 
 void LoopThreadMainDispatcher::postDelayed(std::chrono::milliseconds delay, Task task)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_timers.emplace(Clock::now() + delay, std::move(task));
     m_cv.notify_all();
 }
 
 void LoopThreadMainDispatcher::wake()
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_woken = true;
     m_cv.notify_all();
 }
@@ -65,13 +68,13 @@ void LoopThreadMainDispatcher::runAndWait(Task task)
     }
     std::promise<void> done;
     post([&] {
+        const auto release = qScopeGuard([&] { done.set_value(); });
         task();
-        done.set_value();
     });
     done.get_future().wait();
 }
 
-bool LoopThreadMainDispatcher::runOneLocked(std::unique_lock<std::mutex>& lock)
+bool LoopThreadMainDispatcher::runOneLocked()
 {
     Task task;
     if (!m_timers.empty() && m_timers.begin()->first <= Clock::now()) {
@@ -83,29 +86,30 @@ bool LoopThreadMainDispatcher::runOneLocked(std::unique_lock<std::mutex>& lock)
     } else {
         return false;
     }
-    lock.unlock();
-    task();
+    // The caller's lock is given up while the task runs, and taken again.
+    m_mutex.unlock();
+    detail::runGuarded(task, QStringLiteral("main"));
     task = nullptr;
-    lock.lock();
+    m_mutex.lock();
     return true;
 }
 
 void LoopThreadMainDispatcher::threadMain()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     while (!m_stopping) {
-        if (runOneLocked(lock))
+        if (runOneLocked())
             continue;
         if (m_timers.empty())
-            m_cv.wait(lock);
+            m_cv.wait(lock.uniqueLock());
         else
-            m_cv.wait_until(lock, m_timers.begin()->first);
+            m_cv.wait_until(lock.uniqueLock(), m_timers.begin()->first);
     }
 }
 
 bool LoopThreadMainDispatcher::processEventsUntil(const std::function<bool()>& predicate, Clock::time_point deadline)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     for (;;) {
         // Cleared before the predicate is read, so a wake that follows the
         // read is never lost.
@@ -116,16 +120,16 @@ bool LoopThreadMainDispatcher::processEventsUntil(const std::function<bool()>& p
         lock.lock();
         if (Clock::now() >= deadline || m_stopping)
             break;
-        if (runOneLocked(lock))
+        if (runOneLocked())
             continue;
         auto until = deadline;
         if (!m_timers.empty() && m_timers.begin()->first < until)
             until = m_timers.begin()->first;
-        const auto ready = [&] { return m_woken || !m_tasks.empty() || m_stopping; };
+        const auto ready = [&]() MIV_REQUIRES(m_mutex) { return m_woken || !m_tasks.empty() || m_stopping; };
         if (until == Clock::time_point::max())
-            m_cv.wait(lock, ready);
+            m_cv.wait(lock.uniqueLock(), ready);
         else
-            m_cv.wait_until(lock, until, ready);
+            m_cv.wait_until(lock.uniqueLock(), until, ready);
     }
     lock.unlock();
     return predicate();

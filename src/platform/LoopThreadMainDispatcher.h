@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/MainDispatcher.h"
+#include "platform/Mutex.h"
 
 #include <condition_variable>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <thread>
 
 namespace plat {
@@ -31,14 +31,14 @@ public:
 private:
     void threadMain();
     // Runs what is due; with the lock held on entry and exit.
-    bool runOneLocked(std::unique_lock<std::mutex>& lock);
+    bool runOneLocked() MIV_REQUIRES(m_mutex);
 
-    mutable std::mutex m_mutex;
+    mutable Mutex m_mutex;
     std::condition_variable m_cv;
-    std::deque<Task> m_tasks;
-    std::multimap<Clock::time_point, Task> m_timers;
-    bool m_stopping = false;
-    bool m_woken = false;
+    std::deque<Task> m_tasks MIV_GUARDED_BY(m_mutex);
+    std::multimap<Clock::time_point, Task> m_timers MIV_GUARDED_BY(m_mutex);
+    bool m_stopping MIV_GUARDED_BY(m_mutex) = false;
+    bool m_woken MIV_GUARDED_BY(m_mutex) = false;
     std::thread m_thread;
     std::thread::id m_threadId;
 };

@@ -27,6 +27,8 @@ public:
 
     // Main thread only: turns the main loop, running posted work, until the
     // predicate holds or the deadline passes. Answers the last predicate value.
+    // User input is not delivered meanwhile (it stays queued), so a command
+    // that waits is never re-entered by the user.
     virtual bool processEventsUntil(const std::function<bool()>& predicate, Clock::time_point deadline) = 0;
 
     // Makes a pending processEventsUntil look at its predicate again soon.

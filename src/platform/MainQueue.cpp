@@ -2,13 +2,14 @@
 
 #include "platform/Log.h"
 #include "platform/MainDispatcher.h"
+#include "platform/NoDestructor.h"
 
 namespace plat {
 
 std::shared_ptr<MainQueue> MainQueue::instance()
 {
-    static const std::shared_ptr<MainQueue> queue(new MainQueue);
-    return queue;
+    static const NoDestructor<std::shared_ptr<MainQueue>> queue(new MainQueue);
+    return *queue;
 }
 
 void MainQueue::async(Task task)

@@ -1,5 +1,7 @@
 #include "platform/NotificationCenter.h"
 
+#include "platform/Mutex.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -36,7 +38,7 @@ public:
         observer->name = name;
         observer->object = object;
         observer->callback = std::move(callback);
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         observer->id = m_nextId++;
         listFor(name).push_back(observer);
         m_byId.insert(observer->id, observer);
@@ -47,7 +49,7 @@ public:
     {
         ObserverPtr observer;
         {
-            std::lock_guard<std::mutex> guard(m_mutex);
+            MutexLock guard(m_mutex);
             observer = m_byId.take(id);
             if (!observer)
                 return;
@@ -65,7 +67,7 @@ public:
     {
         std::vector<ObserverPtr> targets;
         {
-            std::lock_guard<std::mutex> guard(m_mutex);
+            MutexLock guard(m_mutex);
             const auto matches = [&](const ObserverPtr& observer) {
                 return !observer->object || observer->object == notification.object;
             };
@@ -85,13 +87,13 @@ public:
     }
 
 private:
-    std::vector<ObserverPtr>& listFor(const QString& name) { return name.isNull() ? m_anyName : m_byName[name]; }
+    std::vector<ObserverPtr>& listFor(const QString& name) MIV_REQUIRES(m_mutex) { return name.isNull() ? m_anyName : m_byName[name]; }
 
-    std::mutex m_mutex;
-    ObserverId m_nextId = 1;
-    QHash<QString, std::vector<ObserverPtr>> m_byName;
-    std::vector<ObserverPtr> m_anyName;
-    QHash<ObserverId, ObserverPtr> m_byId;
+    Mutex m_mutex;
+    ObserverId m_nextId MIV_GUARDED_BY(m_mutex) = 1;
+    QHash<QString, std::vector<ObserverPtr>> m_byName MIV_GUARDED_BY(m_mutex);
+    std::vector<ObserverPtr> m_anyName MIV_GUARDED_BY(m_mutex);
+    QHash<ObserverId, ObserverPtr> m_byId MIV_GUARDED_BY(m_mutex);
 };
 
 } // namespace detail

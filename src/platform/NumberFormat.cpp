@@ -1,26 +1,26 @@
 #include "platform/NumberFormat.h"
+#include "platform/Mutex.h"
 
 #include <unicode/decimfmt.h>
 #include <unicode/locid.h>
 #include <unicode/numfmt.h>
 #include <unicode/unistr.h>
 
-#include <mutex>
 
 namespace plat {
 
 struct NumberFormat::Impl
 {
     // ICU formatters must not be used by two threads at once.
-    mutable std::mutex mutex;
-    std::unique_ptr<icu::NumberFormat> formatter;
+    mutable Mutex mutex;
+    std::unique_ptr<icu::NumberFormat> formatter MIV_GUARDED_BY(mutex);
 
     static QString toQString(const icu::UnicodeString& text)
     {
         return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
     }
 
-    void makeDecimalStyle()
+    void makeDecimalStyle() MIV_REQUIRES(mutex)
     {
         UErrorCode status = U_ZERO_ERROR;
         formatter.reset(icu::NumberFormat::createInstance(icu::Locale::getDefault(), status));
@@ -55,7 +55,7 @@ NumberFormat::~NumberFormat() = default;
 
 QString NumberFormat::format(double value) const
 {
-    std::lock_guard lock(d->mutex);
+    MutexLock lock(d->mutex);
     if (!d->formatter)
         return QString::number(value);
     icu::UnicodeString text;
@@ -65,7 +65,7 @@ QString NumberFormat::format(double value) const
 
 QString NumberFormat::format(qint64 value) const
 {
-    std::lock_guard lock(d->mutex);
+    MutexLock lock(d->mutex);
     if (!d->formatter)
         return QString::number(value);
     icu::UnicodeString text;

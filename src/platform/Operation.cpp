@@ -14,7 +14,7 @@ thread_local OperationPtr t_currentOperation;
 void Operation::start()
 {
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
+        MutexLock lock(m_mutex);
         if (m_started || m_finished) {
             const QString name = m_name;
             lock.unlock();
@@ -40,19 +40,19 @@ void Operation::cancel()
 
 bool Operation::isExecuting() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_executing;
 }
 
 bool Operation::isFinished() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_finished;
 }
 
 void Operation::setExecuting(bool executing)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_executing = executing;
 }
 
@@ -60,7 +60,7 @@ void Operation::setFinished(bool finished)
 {
     Block completion;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_finished == finished)
             return;
         m_finished = finished;
@@ -72,8 +72,11 @@ void Operation::setFinished(bool finished)
     }
     m_cv.notify_all();
     wakeMainWaiters();
+    // Guarded: the completion block runs inside whoever finished the
+    // operation (a queue's bookkeeping, a caller of start()), and its
+    // exception must not skip their clean-up.
     if (completion)
-        completion();
+        detail::runGuarded(completion, name());
 }
 
 void Operation::waitUntilFinished()
@@ -83,31 +86,31 @@ void Operation::waitUntilFinished()
 
 bool Operation::waitUntilFinished(WaitClock::time_point deadline)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return waitUntil(lock, m_cv, [this] { return m_finished; }, deadline);
+    MutexLock lock(m_mutex);
+    return waitUntil(lock.uniqueLock(), m_cv, [this]() MIV_REQUIRES(m_mutex) { return m_finished; }, deadline);
 }
 
 void Operation::setCompletionBlock(Block block)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_completionBlock = std::move(block);
 }
 
 Operation::Block Operation::completionBlock() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_completionBlock;
 }
 
 QString Operation::name() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_name;
 }
 
 void Operation::setName(const QString& name)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     m_name = name;
 }
 

@@ -5,10 +5,11 @@
 #include <QString>
 
 #include <atomic>
+#include "platform/Mutex.h"
+
 #include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 namespace plat {
 
@@ -82,16 +83,16 @@ protected:
 private:
     friend class OperationQueue;
 
-    mutable std::mutex m_mutex;
+    mutable Mutex m_mutex;
     std::condition_variable m_cv;
-    bool m_started = false;
-    bool m_executing = false;
-    bool m_finished = false;
+    bool m_started MIV_GUARDED_BY(m_mutex) = false;
+    bool m_executing MIV_GUARDED_BY(m_mutex) = false;
+    bool m_finished MIV_GUARDED_BY(m_mutex) = false;
     std::atomic<bool> m_cancelled{false};
     // Set once an operation queue took it: an operation runs at most once.
     std::atomic<bool> m_enqueued{false};
-    QString m_name;
-    Block m_completionBlock;
+    QString m_name MIV_GUARDED_BY(m_mutex);
+    Block m_completionBlock MIV_GUARDED_BY(m_mutex);
 };
 
 } // namespace plat

@@ -2,6 +2,9 @@
 
 #include "platform/BlockOperation.h"
 #include "platform/Log.h"
+#include "platform/TaskGuard.h"
+
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -25,14 +28,14 @@ QString OperationQueue::runnerLabel(const QString& name)
 
 QString OperationQueue::name() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_name;
 }
 
 void OperationQueue::setName(const QString& name)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_name = name;
     }
     m_runner->setLabel(runnerLabel(name));
@@ -68,7 +71,7 @@ void OperationQueue::addOperation(const OperationPtr& operation)
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_operations.push_back(operation);
     }
     // The task holds the queue, so it outlives its owner's reference until
@@ -78,17 +81,25 @@ void OperationQueue::addOperation(const OperationPtr& operation)
 
 void OperationQueue::run(const OperationPtr& operation)
 {
-    operation->start();
+    // The queue lets go of the operation however it ends, so that
+    // waitUntilAllOperationsAreFinished returns.
+    const auto didFinish = qScopeGuard([&] { operationDidFinish(operation); });
+    if (!detail::runGuarded([&] { operation->start(); }, operation->name())) {
+        // A start() that threw will not report its end: finish it here so
+        // its own waiters return too.
+        operation->setExecuting(false);
+        operation->setFinished(true);
+        return;
+    }
     // An operation that finishes later by itself keeps its slot until then.
     if (!operation->isFinished())
         operation->waitUntilFinished();
-    operationDidFinish(operation);
 }
 
 void OperationQueue::operationDidFinish(const OperationPtr& operation)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_operations.erase(std::remove(m_operations.begin(), m_operations.end(), operation), m_operations.end());
     }
     m_cv.notify_all();
@@ -120,19 +131,19 @@ void OperationQueue::cancelAllOperations()
 
 void OperationQueue::waitUntilAllOperationsAreFinished()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    waitUntil(lock, m_cv, [this] { return m_operations.empty(); });
+    MutexLock lock(m_mutex);
+    waitUntil(lock.uniqueLock(), m_cv, [this]() MIV_REQUIRES(m_mutex) { return m_operations.empty(); });
 }
 
 int OperationQueue::operationCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return static_cast<int>(m_operations.size());
 }
 
 std::vector<OperationPtr> OperationQueue::operations() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_operations;
 }
 

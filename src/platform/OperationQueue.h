@@ -4,8 +4,9 @@
 #include "platform/Operation.h"
 #include "platform/Qos.h"
 
+#include "platform/Mutex.h"
+
 #include <condition_variable>
-#include <mutex>
 #include <vector>
 
 namespace plat {
@@ -61,10 +62,10 @@ private:
     void operationDidFinish(const OperationPtr& operation);
 
     const BoundedQueuePtr m_runner;
-    mutable std::mutex m_mutex;
+    mutable Mutex m_mutex;
     std::condition_variable m_cv;
-    QString m_name;
-    std::vector<OperationPtr> m_operations;
+    QString m_name MIV_GUARDED_BY(m_mutex);
+    std::vector<OperationPtr> m_operations MIV_GUARDED_BY(m_mutex);
 };
 
 } // namespace plat

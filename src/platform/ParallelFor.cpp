@@ -4,12 +4,12 @@
 #include "platform/ThreadInfo.h"
 #include "platform/Wait.h"
 #include "platform/WorkerPool.h"
+#include "platform/Mutex.h"
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
-#include <mutex>
 
 namespace plat {
 
@@ -22,9 +22,9 @@ struct LoopState
     std::atomic<std::size_t> next{0};
     std::size_t count = 0;
     const std::function<void(std::size_t)>* body = nullptr;
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable cv;
-    std::size_t done = 0;
+    std::size_t done MIV_GUARDED_BY(mutex) = 0;
 
     void work()
     {
@@ -37,7 +37,7 @@ struct LoopState
             return;
         bool last = false;
         {
-            std::lock_guard<std::mutex> guard(mutex);
+            MutexLock guard(mutex);
             done += ran;
             last = done == count;
         }
@@ -72,8 +72,8 @@ void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body
 
     state->work();
 
-    std::unique_lock<std::mutex> lock(state->mutex);
-    waitUntil(lock, state->cv, [&] { return state->done == state->count; });
+    MutexLock lock(state->mutex);
+    waitUntil(lock.uniqueLock(), state->cv, [&]() MIV_REQUIRES(state->mutex) { return state->done == state->count; });
 }
 
 } // namespace plat

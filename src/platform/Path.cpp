@@ -1,6 +1,9 @@
 #include "platform/Path.h"
 
+#include "platform/BlockingAllowed.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -273,8 +276,9 @@ bool Path::isNameable(const QString& path)
     return true;
 }
 
-int Path::open(const QString& path, int flags, mode_t mode)
+int Path::open(const QString& path, int flags, mode_t mode, const CallSite& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -282,8 +286,9 @@ int Path::open(const QString& path, int flags, mode_t mode)
     return ::open(toNative(path).constData(), flags | O_CLOEXEC, mode);
 }
 
-int Path::mkdir(const QString& path, mode_t mode)
+int Path::mkdir(const QString& path, mode_t mode, const CallSite& where)
 {
+    assertBlockingAllowed(where);
     if (!isNameable(path)) {
         errno = EINVAL;
         return -1;
@@ -291,8 +296,59 @@ int Path::mkdir(const QString& path, mode_t mode)
     return ::mkdir(toNative(path).constData(), mode);
 }
 
-bool Path::makePath(const QString& path, mode_t mode)
+int Path::stat(const QString& path, struct ::stat* info, const CallSite& where)
 {
+    assertBlockingAllowed(where);
+    if (!isNameable(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::stat(toNative(path).constData(), info);
+}
+
+int Path::lstat(const QString& path, struct ::stat* info, const CallSite& where)
+{
+    assertBlockingAllowed(where);
+    if (!isNameable(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::lstat(toNative(path).constData(), info);
+}
+
+int Path::unlink(const QString& path, const CallSite& where)
+{
+    assertBlockingAllowed(where);
+    if (!isNameable(path)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::unlink(toNative(path).constData());
+}
+
+int Path::rename(const QString& from, const QString& to, const CallSite& where)
+{
+    assertBlockingAllowed(where);
+    if (!isNameable(from) || !isNameable(to)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::rename(toNative(from).constData(), toNative(to).constData());
+}
+
+int Path::renameNoReplace(const QString& from, const QString& to, const CallSite& where)
+{
+    assertBlockingAllowed(where);
+    if (!isNameable(from) || !isNameable(to)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, toNative(from).constData(), AT_FDCWD, toNative(to).constData(), RENAME_NOREPLACE);
+}
+
+bool Path::makePath(const QString& path, mode_t mode, const CallSite& where)
+{
+    assertBlockingAllowed(where);
     if (path.isEmpty() || !isNameable(path)) {
         errno = path.isEmpty() ? ENOENT : EINVAL;
         return false;
@@ -324,8 +380,9 @@ bool Path::makePath(const QString& path, mode_t mode)
     return true;
 }
 
-QString Path::realPath(const QString& path)
+QString Path::realPath(const QString& path, const CallSite& where)
 {
+    assertBlockingAllowed(where);
     if (path.isEmpty() || !isNameable(path)) {
         errno = path.isEmpty() ? ENOENT : EINVAL;
         return QString();

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/BlockingAllowed.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace plat {
@@ -65,15 +68,27 @@ public:
     // System calls through the codec. A path that holds U+0000 or a lone
     // surrogate outside U+DC80-U+DCFF cannot be named to the kernel: these
     // fail with EINVAL instead of acting on a truncated path or on the file
-    // that another string names. Failures leave errno set.
-    static int open(const QString& path, int flags, mode_t mode = 0);
-    static int mkdir(const QString& path, mode_t mode);
+    // that another string names. Failures leave errno set. They may block,
+    // so debug builds report a call on the main thread
+    // (assertBlockingAllowed) with the caller's location.
+    static int open(const QString& path, int flags, mode_t mode = 0, const CallSite& where = CallSite::current());
+    static int mkdir(const QString& path, mode_t mode, const CallSite& where = CallSite::current());
+    static int stat(const QString& path, struct ::stat* info, const CallSite& where = CallSite::current());
+    static int lstat(const QString& path, struct ::stat* info, const CallSite& where = CallSite::current());
+    static int unlink(const QString& path, const CallSite& where = CallSite::current());
+    // rename(2): replaces an existing target.
+    static int rename(const QString& from, const QString& to, const CallSite& where = CallSite::current());
+    // renameat2(2) with RENAME_NOREPLACE: fails with EEXIST instead of
+    // replacing a target, atomically. File systems that cannot do it answer
+    // EINVAL; the caller decides whether a check-then-rename is good enough.
+    static int renameNoReplace(const QString& from, const QString& to,
+                               const CallSite& where = CallSite::current());
     // mkdir of every missing folder along the path; true when the path is a
     // folder at the end. errno tells why not.
-    static bool makePath(const QString& path, mode_t mode);
+    static bool makePath(const QString& path, mode_t mode, const CallSite& where = CallSite::current());
     // realpath(3) with a buffer the C library allocates (paths may exceed
     // any fixed size); a null string on failure.
-    static QString realPath(const QString& path);
+    static QString realPath(const QString& path, const CallSite& where = CallSite::current());
 
     // True when the path can be given to the kernel: no NUL, and every lone
     // surrogate stands for a byte (U+DC80-U+DCFF).

@@ -5,6 +5,7 @@
 
 #include "platform/Log.h"
 #include "platform/ThreadInfo.h"
+#include "platform/Mutex.h"
 
 #include <QCoreApplication>
 
@@ -12,7 +13,6 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -33,16 +33,16 @@ namespace detail {
 
 struct ProcessState
 {
-    std::mutex mutex;
+    Mutex mutex;
     std::condition_variable cv;
-    pid_t pid = -1;
-    bool exited = false;
-    int rawStatus = 0;
-    bool outputOpen = false;
+    pid_t pid = -1; // set before the state is shared
+    bool exited MIV_GUARDED_BY(mutex) = false;
+    int rawStatus MIV_GUARDED_BY(mutex) = 0;
+    bool outputOpen MIV_GUARDED_BY(mutex) = false;
     // Cleared when the Process object goes away: the reaper then still
     // drains the pipe (so the child never blocks on it) but keeps nothing.
-    bool keepOutput = true;
-    QByteArray output;
+    bool keepOutput MIV_GUARDED_BY(mutex) = true;
+    QByteArray output MIV_GUARDED_BY(mutex);
 };
 
 
@@ -82,7 +82,7 @@ public:
 
     bool ensureRunning(Error* error, const QString& program)
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_running)
             return true;
         if (m_wakeFd < 0)
@@ -109,7 +109,7 @@ public:
         entry->pidfd = pidfd;
         entry->outputFd = outputFd;
         {
-            std::lock_guard<std::mutex> guard(m_mutex);
+            MutexLock guard(m_mutex);
             m_entries.push_back(std::move(entry));
         }
         const uint64_t one = 1;
@@ -133,7 +133,7 @@ private:
         std::vector<pollfd> fds;
         for (;;) {
             {
-                std::lock_guard<std::mutex> guard(m_mutex);
+                MutexLock guard(m_mutex);
                 std::erase_if(m_entries, [](const auto& e) { return e->exited && e->outputFd < 0; });
                 entries = m_entries;
             }
@@ -171,7 +171,7 @@ private:
         for (;;) {
             const ssize_t got = ::read(e.outputFd, buffer, sizeof buffer);
             if (got > 0) {
-                std::lock_guard<std::mutex> guard(e.state->mutex);
+                MutexLock guard(e.state->mutex);
                 if (e.state->keepOutput)
                     e.state->output.append(buffer, got);
                 continue;
@@ -183,7 +183,7 @@ private:
             // End of file, or a read error that no retry mends.
             closeFd(e.outputFd);
             {
-                std::lock_guard<std::mutex> guard(e.state->mutex);
+                MutexLock guard(e.state->mutex);
                 e.state->outputOpen = false;
             }
             e.state->cv.notify_all();
@@ -208,7 +208,7 @@ private:
         e.exited = true;
         closeFd(e.pidfd);
         {
-            std::lock_guard<std::mutex> guard(e.state->mutex);
+            MutexLock guard(e.state->mutex);
             e.state->exited = true;
             e.state->rawStatus = result == e.pid ? status : (255 << 8);
         }
@@ -216,10 +216,10 @@ private:
         wakeMainWaiters();
     }
 
-    std::mutex m_mutex;
-    bool m_running = false;
+    Mutex m_mutex;
+    bool m_running MIV_GUARDED_BY(m_mutex) = false;
     int m_wakeFd = -1;
-    std::vector<std::shared_ptr<Entry>> m_entries;
+    std::vector<std::shared_ptr<Entry>> m_entries MIV_GUARDED_BY(m_mutex);
 };
 
 class SpawnSetup
@@ -254,7 +254,7 @@ Process::Process(QString program, QStringList arguments) : m_program(std::move(p
 Process::~Process()
 {
     if (m_state) {
-        std::lock_guard<std::mutex> guard(m_state->mutex);
+        MutexLock guard(m_state->mutex);
         m_state->keepOutput = false;
         m_state->output.clear();
     }
@@ -349,6 +349,7 @@ bool Process::start(Error* error)
     if (setup.outputRead >= 0) {
         std::swap(outputFd, setup.outputRead);
         ::fcntl(outputFd, F_SETFL, ::fcntl(outputFd, F_GETFL) | O_NONBLOCK);
+        MutexLock guard(state->mutex);
         state->outputOpen = true;
     }
     // The child is ours and not yet reaped, so its pid cannot be reused before
@@ -371,7 +372,7 @@ bool Process::isRunning() const
 {
     if (!m_state)
         return false;
-    std::lock_guard<std::mutex> guard(m_state->mutex);
+    MutexLock guard(m_state->mutex);
     return !m_state->exited;
 }
 
@@ -384,15 +385,15 @@ bool Process::waitForExit(WaitClock::time_point deadline)
 {
     if (!m_state)
         return false;
-    std::unique_lock<std::mutex> lock(m_state->mutex);
-    return waitUntil(lock, m_state->cv, [this] { return m_state->exited; }, deadline);
+    MutexLock lock(m_state->mutex);
+    return waitUntil(lock.uniqueLock(), m_state->cv, [this]() MIV_REQUIRES(m_state->mutex) { return m_state->exited; }, deadline);
 }
 
 int Process::exitStatus() const
 {
     if (!m_state)
         return -1;
-    std::lock_guard<std::mutex> guard(m_state->mutex);
+    MutexLock guard(m_state->mutex);
     if (!m_state->exited)
         return -1;
     const int status = m_state->rawStatus;
@@ -405,7 +406,7 @@ Process::TerminationReason Process::terminationReason() const
 {
     if (!m_state)
         return TerminationReason::None;
-    std::lock_guard<std::mutex> guard(m_state->mutex);
+    MutexLock guard(m_state->mutex);
     if (!m_state->exited)
         return TerminationReason::None;
     return WIFSIGNALED(m_state->rawStatus) ? TerminationReason::UncaughtSignal : TerminationReason::Exit;
@@ -415,9 +416,9 @@ bool Process::isExecutableFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = Path::toNative(path);
     struct stat info;
-    return ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::access(native.constData(), X_OK) == 0;
+    return Path::stat(path, &info) == 0 && S_ISREG(info.st_mode)
+        && ::access(Path::toNative(path).constData(), X_OK) == 0;
 }
 
 QByteArray Process::readAllOutput()
@@ -425,8 +426,8 @@ QByteArray Process::readAllOutput()
     QByteArray result("");
     if (!m_state)
         return result;
-    std::unique_lock<std::mutex> lock(m_state->mutex);
-    waitUntil(lock, m_state->cv, [this] { return !m_state->outputOpen; });
+    MutexLock lock(m_state->mutex);
+    waitUntil(lock.uniqueLock(), m_state->cv, [this]() MIV_REQUIRES(m_state->mutex) { return !m_state->outputOpen; });
     if (!m_state->output.isEmpty())
         result.swap(m_state->output);
     return result;

@@ -1,6 +1,7 @@
 #include "platform/QtMainDispatcher.h"
 
 #include "platform/Log.h"
+#include "platform/TaskGuard.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -19,6 +20,9 @@ namespace {
 // A wait re-checks its predicate at least this often even when nobody wakes
 // it, so a notifier that forgets to wake costs latency, never a hang.
 constexpr std::chrono::milliseconds kLongestSleep{50};
+
+constexpr QEventLoop::ProcessEventsFlags kWaitFlags =
+    QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents;
 
 // QTimer counts in int milliseconds.
 constexpr std::chrono::milliseconds kLongestTimer{INT_MAX};
@@ -44,7 +48,13 @@ void QtMainDispatcher::post(Task task)
 {
     // Queued calls on one receiver keep their posting order, whichever
     // threads they come from.
-    QMetaObject::invokeMethod(m_receiver.get(), std::move(task), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_receiver.get(), guarded(std::move(task)), Qt::QueuedConnection);
+}
+
+QtMainDispatcher::Task QtMainDispatcher::guarded(Task task)
+{
+    // An exception must never unwind through Qt's event loop.
+    return [task = std::move(task)] { detail::runGuarded(task, QStringLiteral("main")); };
 }
 
 void QtMainDispatcher::postDelayed(std::chrono::milliseconds delay, Task task)
@@ -70,7 +80,7 @@ void QtMainDispatcher::startTimer(std::chrono::milliseconds delay, Task task)
                            [this, rest, task = std::move(task)]() mutable { startTimer(rest, std::move(task)); });
         return;
     }
-    QTimer::singleShot(delay, Qt::PreciseTimer, m_receiver.get(), std::move(task));
+    QTimer::singleShot(delay, Qt::PreciseTimer, m_receiver.get(), guarded(std::move(task)));
 }
 
 void QtMainDispatcher::wake()
@@ -98,7 +108,9 @@ bool QtMainDispatcher::processEventsUntil(const std::function<bool()>& predicate
         if (deadline - now < kLongestSleep)
             sleep = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
         bound.start(sleep);
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // User input stays queued until the wait is over: a second click or
+        // key must not start a command in the middle of the one that waits.
+        QCoreApplication::processEvents(kWaitFlags);
     }
 }
 

@@ -28,6 +28,7 @@ public:
     void wake() override;
 
 private:
+    static Task guarded(Task task);
     void startTimer(std::chrono::milliseconds delay, Task task);
 
     QThread* m_thread = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/LogText.h"
 #include "platform/Path.h"
 #include "platform/PosixError.h"
+#include "platform/NoDestructor.h"
 
 #include <QRegularExpression>
 
@@ -50,9 +51,9 @@ QDateTime localTime(std::chrono::system_clock::time_point time)
 // "mivo-2026-01-02_03-04-05.log" or "mivo-2026-01-02_03-04-05_3.log".
 const QRegularExpression& rolledNamePattern()
 {
-    static const QRegularExpression pattern(
+    static const NoDestructor<QRegularExpression> pattern(
         QStringLiteral("^mivo-(\\d{4}-\\d{2}-\\d{2}_\\d{2}-\\d{2}-\\d{2})(?:_(\\d+))?\\.log$"));
-    return pattern;
+    return *pattern;
 }
 
 struct RolledFile
@@ -192,7 +193,7 @@ void RollingFileSink::roll(TimePoint now)
 {
     closeCurrent();
     const QString target = rolledFilePath(now);
-    if (::rename(Path::toNative(currentFilePath()).constData(), Path::toNative(target).constData()) != 0) {
+    if (Path::rename(currentFilePath(), target) != 0) {
         // Keep logging into the old file rather than losing it by truncation.
         openCurrent(now, true);
         m_started = now;
@@ -220,7 +221,7 @@ void RollingFileSink::removeSurplusFiles()
         return a.counter > b.counter;
     });
     for (size_t i = keep; i < rolled.size(); ++i)
-        ::unlink(Path::toNative(joined(m_options.folder, rolled[i].name)).constData());
+        Path::unlink(joined(m_options.folder, rolled[i].name));
 }
 
 } // namespace plat

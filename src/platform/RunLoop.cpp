@@ -76,7 +76,7 @@ void RunLoop::shutDown()
     std::deque<Task> tasks;
     std::map<TimerId, Timer> timers;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_dead = true;
         tasks.swap(m_tasks);
         timers.swap(m_timers);
@@ -90,7 +90,7 @@ void RunLoop::post(Task task)
 {
     if (!m_mainDispatcher) {
         {
-            std::lock_guard<std::mutex> guard(m_mutex);
+            MutexLock guard(m_mutex);
             if (m_dead)
                 return;
             m_tasks.push_back(std::move(task));
@@ -99,14 +99,14 @@ void RunLoop::post(Task task)
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_dead)
             return;
         ++m_pendingMainTasks;
     }
     MainDispatcher* dispatcher = liveMainDispatcher();
     if (!dispatcher) {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         --m_pendingMainTasks;
         return;
     }
@@ -119,7 +119,7 @@ void RunLoop::post(Task task)
 void RunLoop::runMainTask(const Task& task)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_dead)
             return;
         --m_pendingMainTasks;
@@ -137,7 +137,7 @@ RunLoop::TimerId RunLoop::addTimer(std::chrono::duration<double> interval, bool 
                                               std::chrono::duration<double>(std::max(seconds, 0.0)));
     TimerId id = 0;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_dead)
             return 0;
         id = m_nextTimerId++;
@@ -160,7 +160,7 @@ void RunLoop::cancelTimer(TimerId id)
 {
     std::shared_ptr<Task> task;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         auto it = m_timers.find(id);
         if (it == m_timers.end())
             return;
@@ -207,7 +207,7 @@ void RunLoop::fireMainTimer(TimerId id)
     std::shared_ptr<Task> task;
     Clock::duration next{};
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_dead)
             return;
         const Clock::time_point now = Clock::now();
@@ -228,7 +228,7 @@ void RunLoop::fireMainTimer(TimerId id)
 void RunLoop::stop()
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (m_dead)
             return;
         m_stopRequested = true;
@@ -244,7 +244,7 @@ void RunLoop::wake()
         return;
     }
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_woken = true;
     }
     m_cv.notify_all();
@@ -252,7 +252,7 @@ void RunLoop::wake()
 
 bool RunLoop::hasSources() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return !m_tasks.empty() || m_pendingMainTasks > 0 || !m_timers.empty();
 }
 
@@ -311,7 +311,7 @@ RunLoop::Outcome RunLoop::turn(Clock::time_point deadline, const std::function<b
     return turnOwn(deadline, predicate, once);
 }
 
-bool RunLoop::runReady(std::unique_lock<std::mutex>& lock)
+bool RunLoop::runReady()
 {
     const Clock::time_point now = Clock::now();
     std::deque<Task> tasks;
@@ -326,27 +326,27 @@ bool RunLoop::runReady(std::unique_lock<std::mutex>& lock)
     std::sort(due.begin(), due.end());
 
     m_handled += tasks.size();
-    lock.unlock();
+    m_mutex.unlock();
     while (!tasks.empty()) {
         Task task = std::move(tasks.front());
         tasks.pop_front();
         task();
     }
     for (const auto& entry : due) {
-        lock.lock();
+        m_mutex.lock();
         // Looked up again: an earlier task or timer may have cancelled it.
         std::shared_ptr<Task> task = takeTimerFiringLocked(entry.second, now);
-        lock.unlock();
+        m_mutex.unlock();
         if (task)
             (*task)();
     }
-    lock.lock();
+    m_mutex.lock();
     return true;
 }
 
 RunLoop::Outcome RunLoop::turnOwn(Clock::time_point deadline, const std::function<bool()>& predicate, bool once)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     const quint64 start = m_handled;
     for (;;) {
         if (takeStopLocked())
@@ -365,7 +365,7 @@ RunLoop::Outcome RunLoop::turnOwn(Clock::time_point deadline, const std::functio
             return Outcome::Handled;
         if (m_dead)
             return Outcome::TimedOut;
-        if (runReady(lock))
+        if (runReady())
             continue;
 
         const Clock::time_point now = Clock::now();
@@ -376,12 +376,12 @@ RunLoop::Outcome RunLoop::turnOwn(Clock::time_point deadline, const std::functio
             until = std::min(until, entry.second.due);
         if (predicate)
             until = std::min(until, now + kPredicatePoll);
-        const auto ready = [this] { return !m_tasks.empty() || m_stopRequested || m_woken || m_dead; };
+        const auto ready = [this]() MIV_REQUIRES(m_mutex) { return !m_tasks.empty() || m_stopRequested || m_woken || m_dead; };
         ScopedBlocking blocking;
         if (until == kNever)
-            m_cv.wait(lock, ready);
+            m_cv.wait(lock.uniqueLock(), ready);
         else
-            m_cv.wait_until(lock, until, ready);
+            m_cv.wait_until(lock.uniqueLock(), until, ready);
     }
 }
 
@@ -394,7 +394,7 @@ RunLoop::Outcome RunLoop::turnMain(Clock::time_point deadline, const std::functi
     }
     quint64 start = 0;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         if (takeStopLocked())
             return Outcome::Stopped;
         start = m_handled;
@@ -403,7 +403,7 @@ RunLoop::Outcome RunLoop::turnMain(Clock::time_point deadline, const std::functi
     dispatcher->processEventsUntil(
         [&] {
             {
-                std::lock_guard<std::mutex> guard(m_mutex);
+                MutexLock guard(m_mutex);
                 if (takeStopLocked()) {
                     outcome = Outcome::Stopped;
                     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Mutex.h"
+
 #include <QtGlobal>
 
 #include <chrono>
@@ -8,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace plat {
@@ -95,11 +96,12 @@ private:
     Outcome turnOwn(Clock::time_point deadline, const std::function<bool()>& predicate, bool once);
     // The main thread: the dispatcher turns the main loop.
     Outcome turnMain(Clock::time_point deadline, const std::function<bool()>& predicate, bool once);
-    bool runReady(std::unique_lock<std::mutex>& lock);
+    // Runs what is ready; the lock is given up while tasks run.
+    bool runReady() MIV_REQUIRES(m_mutex);
     // Under the lock: takes the timer's task for one firing, rescheduling a
     // repeating timer; null when it was cancelled.
-    std::shared_ptr<Task> takeTimerFiringLocked(TimerId id, Clock::time_point now);
-    bool takeStopLocked();
+    std::shared_ptr<Task> takeTimerFiringLocked(TimerId id, Clock::time_point now) MIV_REQUIRES(m_mutex);
+    bool takeStopLocked() MIV_REQUIRES(m_mutex);
     void runMainTask(const Task& task);
     void fireMainTimer(TimerId id);
     void scheduleMainTimer(TimerId id, Clock::duration delay);
@@ -108,16 +110,17 @@ private:
 
     MainDispatcher* const m_mainDispatcher; // set for the main thread's loop
     const std::thread::id m_thread;
-    mutable std::mutex m_mutex;
+    // Taken before a pool's (a turn waits inside ScopedBlocking).
+    mutable Mutex m_mutex;
     std::condition_variable m_cv;
-    std::deque<Task> m_tasks;           // own loop only
-    std::map<TimerId, Timer> m_timers;
-    TimerId m_nextTimerId = 1;
-    quint64 m_pendingMainTasks = 0;     // main loop: posted, not yet run
-    quint64 m_handled = 0;              // sources run so far
-    bool m_stopRequested = false;
-    bool m_woken = false;
-    bool m_dead = false;
+    std::deque<Task> m_tasks MIV_GUARDED_BY(m_mutex);           // own loop only
+    std::map<TimerId, Timer> m_timers MIV_GUARDED_BY(m_mutex);
+    TimerId m_nextTimerId MIV_GUARDED_BY(m_mutex) = 1;
+    quint64 m_pendingMainTasks MIV_GUARDED_BY(m_mutex) = 0;     // main loop: posted, not yet run
+    quint64 m_handled MIV_GUARDED_BY(m_mutex) = 0;              // sources run so far
+    bool m_stopRequested MIV_GUARDED_BY(m_mutex) = false;
+    bool m_woken MIV_GUARDED_BY(m_mutex) = false;
+    bool m_dead MIV_GUARDED_BY(m_mutex) = false;
 };
 
 } // namespace plat

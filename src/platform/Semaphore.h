@@ -2,8 +2,9 @@
 
 #include "platform/Wait.h"
 
+#include "platform/Mutex.h"
+
 #include <condition_variable>
-#include <mutex>
 
 namespace plat {
 
@@ -23,9 +24,9 @@ public:
     bool wait(WaitClock::time_point deadline = WaitClock::time_point::max());
 
 private:
-    std::mutex m_mutex;
+    Mutex m_mutex;
     std::condition_variable m_cv;
-    long m_value;
+    long m_value MIV_GUARDED_BY(m_mutex);
 };
 
 } // namespace plat

@@ -16,6 +16,7 @@ public:
     static SerialQueuePtr create(const QString& label, int qos = Qos::Default);
 
     void async(Task task) override { m_queue->async(std::move(task)); }
+    bool runSynchronously(Task task) override { return m_queue->runSynchronously(std::move(task)); }
     QString label() const override { return m_queue->label(); }
     int qos() const { return m_queue->qos(); }
 

@@ -13,4 +13,11 @@ namespace plat::detail {
 // returned normally.
 bool runGuarded(const std::function<void()>& task, const QString& label);
 
+// The task, wrapped so that the completion runs exactly once: right after the
+// task returned or threw, or, when the task never runs, once the executor
+// lets go of it (a main loop that ends drops what it still holds). Whoever
+// waits for the completion therefore always gets it. The completion must not
+// throw.
+std::function<void()> withCompletion(std::function<void()> task, std::function<void()> completion);
+
 } // namespace plat::detail

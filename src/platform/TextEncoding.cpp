@@ -1,6 +1,7 @@
 #include "platform/TextEncoding.h"
 
 #include "platform/Error.h"
+#include "platform/NoDestructor.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -118,8 +119,8 @@ struct Registry
 
 const Registry& registry()
 {
-    static const Registry instance;
-    return instance;
+    static const NoDestructor<Registry> instance;
+    return *instance;
 }
 
 // ICU's canonical converter name of a charset name or alias, "" when ICU

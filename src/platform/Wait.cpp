@@ -1,6 +1,7 @@
 #include "platform/Wait.h"
 
 #include "platform/BlockingObserver.h"
+#include "platform/Log.h"
 #include "platform/MainDispatcher.h"
 
 #include <atomic>
@@ -47,8 +48,12 @@ bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, 
     if (dispatcher && dispatcher->isMainThread()) {
         // Registered before the lock is released, so a notifier that changes
         // the state after this point always sees a waiter to wake.
-        g_mainWaiters.fetch_add(1);
+        const int depth = g_mainWaiters.fetch_add(1) + 1;
         lock.unlock();
+        // Each level is main-thread work that waits inside another's wait:
+        // they finish innermost first, so the outer ones stall meanwhile.
+        if (depth > 1)
+            MIV_LOG_WARN(QStringLiteral("Nested wait on the main thread, depth %1").arg(depth));
         dispatcher->processEventsUntil(
             [&] {
                 std::lock_guard<std::mutex> guard(*lock.mutex());

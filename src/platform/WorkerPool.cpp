@@ -4,11 +4,14 @@
 #include "platform/Qos.h"
 #include "platform/TaskGuard.h"
 #include "platform/ThreadInfo.h"
+#include "platform/Wait.h"
 
 #include <algorithm>
 #include <array>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -32,6 +35,28 @@ std::array<WorkerPool*, 5>& allPools()
 
 } // namespace
 
+// Lines found while a pool's lock is held, written once it is released:
+// logging formats text, takes the logger's locks and writes a file. Declared
+// before the lock in a scope, so it is destroyed, and writes, after it.
+class WorkerPool::DeferredLog
+{
+public:
+    DeferredLog() = default;
+    DeferredLog(const DeferredLog&) = delete;
+    DeferredLog& operator=(const DeferredLog&) = delete;
+    ~DeferredLog()
+    {
+        for (const auto& [level, text] : m_lines)
+            plat::log(level, "WorkerPool", __FILE__, __LINE__, text);
+    }
+
+    void warn(QString text) { m_lines.emplace_back(LogLevel::Warning, std::move(text)); }
+    void error(QString text) { m_lines.emplace_back(LogLevel::Error, std::move(text)); }
+
+private:
+    std::vector<std::pair<LogLevel, QString>> m_lines;
+};
+
 // One thread for all bands. It sleeps until a band leaves work queued because
 // its busy threads fill its width, then looks every half stall interval until
 // no band has such work left.
@@ -45,10 +70,10 @@ public:
     }
 
     // Called with a pool's lock held; takes only the monitor's own lock.
-    void arm()
+    void arm(DeferredLog& log)
     {
         {
-            std::lock_guard<std::mutex> guard(m_mutex);
+            MutexLock guard(m_mutex);
             if (m_armed)
                 return;
             m_armed = true;
@@ -58,7 +83,7 @@ public:
                     std::thread([this] { run(); }).detach();
                 } catch (const std::system_error& error) {
                     m_started = false;
-                    MIV_LOG_ERROR(QStringLiteral("Cannot start the worker pool monitor: %1").arg(QString::fromLocal8Bit(error.what())));
+                    log.error(QStringLiteral("Cannot start the worker pool monitor: %1").arg(QString::fromLocal8Bit(error.what())));
                     return;
                 }
             }
@@ -72,14 +97,14 @@ private:
         setCurrentThreadLabel(QStringLiteral("plat.pool-monitor"));
         for (;;) {
             {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_cv.wait(lock, [this] { return m_armed; });
+                MutexLock lock(m_mutex);
+                m_cv.wait(lock.uniqueLock(), [this]() MIV_REQUIRES(m_mutex) { return m_armed; });
             }
             std::this_thread::sleep_for(kStallInterval / 2);
             // Disarmed before the bands are read, so work queued after the
             // read arms the monitor again instead of being missed.
             {
-                std::lock_guard<std::mutex> guard(m_mutex);
+                MutexLock guard(m_mutex);
                 m_armed = false;
             }
             bool waiting = false;
@@ -87,16 +112,17 @@ private:
             for (WorkerPool* pool : allPools())
                 waiting = pool->checkStall(now) || waiting;
             if (waiting) {
-                std::lock_guard<std::mutex> guard(m_mutex);
+                MutexLock guard(m_mutex);
                 m_armed = true;
             }
         }
     }
 
-    std::mutex m_mutex;
+    // Taken after a pool's (arm is called under it).
+    Mutex m_mutex;
     std::condition_variable m_cv;
-    bool m_armed = false;
-    bool m_started = false;
+    bool m_armed MIV_GUARDED_BY(m_mutex) = false;
+    bool m_started MIV_GUARDED_BY(m_mutex) = false;
 };
 
 WorkerPool& WorkerPool::forQos(int qos)
@@ -135,11 +161,23 @@ WorkerPool::WorkerPool(int qos)
 
 void WorkerPool::submit(const QString& label, Task task)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    if (m_queue.empty())
-        m_lastProgress = Clock::now();
-    m_queue.push_back(Work{label, std::move(task)});
-    balanceLocked();
+    bool warn = false;
+    {
+        DeferredLog log;
+        MutexLock guard(m_mutex);
+        if (!m_quitting) {
+            if (m_queue.empty())
+                m_lastProgress = Clock::now();
+            m_queue.push_back(Work{label, std::move(task)});
+            balanceLocked(log);
+            return;
+        }
+        warn = !std::exchange(m_dropWarned, true);
+    }
+    // Dropped unlocked: releasing the task may release its waiters.
+    task = nullptr;
+    if (warn)
+        MIV_LOG_WARN(QStringLiteral("Worker pool of QoS %1 is quitting; work submitted now is dropped").arg(m_qos));
 }
 
 int WorkerPool::widthLocked() const
@@ -147,11 +185,11 @@ int WorkerPool::widthLocked() const
     return std::min(width() + m_extraWidth, kMaxThreads);
 }
 
-void WorkerPool::balanceLocked()
+void WorkerPool::balanceLocked(DeferredLog& log)
 {
     while (hasUnclaimedWorkLocked()) {
         if (busyLocked() >= widthLocked()) {
-            Monitor::instance().arm();
+            Monitor::instance().arm(log);
             return;
         }
         if (m_idle > 0) {
@@ -164,9 +202,9 @@ void WorkerPool::balanceLocked()
         if (m_threads >= kMaxThreads) {
             if (!m_capWarned) {
                 m_capWarned = true;
-                MIV_LOG_WARN(QStringLiteral("Worker pool of QoS %1 has reached %2 threads; further work waits in its queue")
-                                 .arg(m_qos)
-                                 .arg(kMaxThreads));
+                log.warn(QStringLiteral("Worker pool of QoS %1 has reached %2 threads; further work waits in its queue")
+                             .arg(m_qos)
+                             .arg(kMaxThreads));
             }
             return;
         }
@@ -177,11 +215,11 @@ void WorkerPool::balanceLocked()
         } catch (const std::system_error& error) {
             --m_threads;
             --m_starting;
-            MIV_LOG_ERROR(QStringLiteral("Cannot start a worker thread of QoS %1: %2")
-                              .arg(m_qos)
-                              .arg(QString::fromLocal8Bit(error.what())));
+            log.error(QStringLiteral("Cannot start a worker thread of QoS %1: %2")
+                          .arg(m_qos)
+                          .arg(QString::fromLocal8Bit(error.what())));
             // The monitor tries again while the work waits.
-            Monitor::instance().arm();
+            Monitor::instance().arm(log);
             return;
         }
     }
@@ -193,7 +231,7 @@ void WorkerPool::threadMain()
     QString currentLabel = m_threadLabel;
     setCurrentThreadLabel(currentLabel);
 
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     --m_starting;
     for (;;) {
         // A thread that finds more threads busy than the width allows (blocked
@@ -201,6 +239,7 @@ void WorkerPool::threadMain()
         if (!m_queue.empty() && busyLocked() <= widthLocked()) {
             Work work = std::move(m_queue.front());
             m_queue.pop_front();
+            ++m_running;
             if (m_queue.empty())
                 m_capWarned = false;
             lock.unlock();
@@ -214,6 +253,13 @@ void WorkerPool::threadMain()
             // their destructors may submit work.
             work = Work{};
             lock.lock();
+            --m_running;
+            if (m_quitting && drainedLocked()) {
+                m_drainedCv.notify_all();
+                lock.unlock();
+                wakeMainWaiters();
+                lock.lock();
+            }
             m_lastProgress = Clock::now();
             if (m_queue.empty() && m_extraWidth > 0)
                 --m_extraWidth;
@@ -231,7 +277,7 @@ void WorkerPool::threadMain()
             const auto deadline = idleSince + m_idleTimeout;
             if (Clock::now() >= deadline)
                 break;
-            m_cv.wait_until(lock, deadline);
+            m_cv.wait_until(lock.uniqueLock(), deadline);
         }
         if (woken) {
             // The waker already took this thread off the idle count.
@@ -247,7 +293,8 @@ void WorkerPool::threadMain()
 
 bool WorkerPool::checkStall(Clock::time_point now)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    DeferredLog log;
+    MutexLock guard(m_mutex);
     if (!hasUnclaimedWorkLocked())
         return false;
     if (now - m_lastProgress < kStallInterval)
@@ -257,7 +304,7 @@ bool WorkerPool::checkStall(Clock::time_point now)
     if (widthLocked() < kMaxThreads)
         ++m_extraWidth;
     m_lastProgress = now;
-    balanceLocked();
+    balanceLocked(log);
     return hasUnclaimedWorkLocked();
 }
 
@@ -265,47 +312,71 @@ void WorkerPool::threadWillBlock()
 {
     if (t_blockDepth++ > 0)
         return;
-    std::lock_guard<std::mutex> guard(m_mutex);
+    DeferredLog log;
+    MutexLock guard(m_mutex);
     ++m_blocked;
-    balanceLocked();
+    balanceLocked(log);
 }
 
 void WorkerPool::threadDidUnblock()
 {
     if (--t_blockDepth > 0)
         return;
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     --m_blocked;
+}
+
+bool WorkerPool::drainAllForQuit(Clock::time_point deadline)
+{
+    // Every pool refuses new work before any is waited for: work that one
+    // pool's task hands to another would otherwise keep the other busy.
+    for (WorkerPool* pool : allPools()) {
+        MutexLock guard(pool->m_mutex);
+        pool->m_quitting = true;
+    }
+    bool drained = true;
+    for (WorkerPool* pool : allPools())
+        drained = pool->drainForQuit(deadline) && drained;
+    if (!drained)
+        MIV_LOG_WARN(QStringLiteral("Worker pools still busy at quit; their work runs on while the process exits"));
+    return drained;
+}
+
+bool WorkerPool::drainForQuit(Clock::time_point deadline)
+{
+    MutexLock lock(m_mutex);
+    m_quitting = true;
+    return waitUntil(lock.uniqueLock(), m_drainedCv, [this]() MIV_REQUIRES(m_mutex) { return drainedLocked(); }, deadline);
 }
 
 int WorkerPool::threadCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_threads;
 }
 
 int WorkerPool::idleThreadCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_idle;
 }
 
 int WorkerPool::blockedThreadCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return m_blocked;
 }
 
 int WorkerPool::queuedTaskCount() const
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    MutexLock guard(m_mutex);
     return static_cast<int>(m_queue.size());
 }
 
 void WorkerPool::setIdleTimeout(std::chrono::milliseconds timeout)
 {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        MutexLock guard(m_mutex);
         m_idleTimeout = timeout;
     }
     m_cv.notify_all();

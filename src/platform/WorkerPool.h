@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/BlockingObserver.h"
+#include "platform/Mutex.h"
 
 #include <QString>
 
@@ -8,7 +9,6 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <mutex>
 
 namespace plat {
 
@@ -53,6 +53,15 @@ public:
     // How long a thread stays idle before it exits (five seconds unless set).
     void setIdleTimeout(std::chrono::milliseconds timeout);
 
+    // At quit, before the main dispatcher is uninstalled: every pool stops
+    // taking work (a later submission is dropped, which releases whoever waits
+    // for it) and the caller waits until the pools have no queued or running
+    // work, or the deadline passes. On the main thread the wait turns the main
+    // loop, so work that hops there meanwhile still finishes. Answers whether
+    // every pool drained. Work still running after the deadline runs on
+    // while the process exits; what it may touch is never destroyed.
+    static bool drainAllForQuit(std::chrono::steady_clock::time_point deadline);
+
 private:
     struct Work
     {
@@ -60,37 +69,51 @@ private:
         Task task;
     };
     class Monitor;
+    class DeferredLog;
 
     explicit WorkerPool(int qos);
     ~WorkerPool() = default;
 
     void threadMain();
     // Starts or wakes threads for queued work as far as width and cap allow.
-    void balanceLocked();
-    int busyLocked() const { return m_threads - m_idle - m_blocked; }
-    int widthLocked() const;
-    bool hasUnclaimedWorkLocked() const { return static_cast<int>(m_queue.size()) > m_starting; }
+    // What it has to log waits in `log` until the caller has unlocked.
+    void balanceLocked(DeferredLog& log) MIV_REQUIRES(m_mutex);
+    int busyLocked() const MIV_REQUIRES(m_mutex) { return m_threads - m_idle - m_blocked; }
+    int widthLocked() const MIV_REQUIRES(m_mutex);
+    bool hasUnclaimedWorkLocked() const MIV_REQUIRES(m_mutex) { return static_cast<int>(m_queue.size()) > m_starting; }
     // Monitor step: widens a stalled band by one thread. Answers whether the
     // band still has work waiting for a thread.
     bool checkStall(std::chrono::steady_clock::time_point now);
+
+    // Stops taking work and waits, as drainAllForQuit does for all pools.
+    bool drainForQuit(std::chrono::steady_clock::time_point deadline);
+    bool drainedLocked() const MIV_REQUIRES(m_mutex) { return m_queue.empty() && m_running == 0; }
 
     void threadWillBlock() override;
     void threadDidUnblock() override;
 
     const int m_qos;
     const QString m_threadLabel;
-    mutable std::mutex m_mutex;
+    // Taken after the mutex of any plat primitive a waiting thread holds
+    // (ScopedBlocking), before the monitor's. Nothing is logged under it.
+    mutable Mutex m_mutex;
     std::condition_variable m_cv;
-    std::deque<Work> m_queue;
-    int m_threads = 0;   // alive
-    int m_idle = 0;      // waiting for work
-    int m_blocked = 0;   // inside a plat wait while running a task
-    int m_starting = 0;  // started or woken, not yet at the queue
-    int m_wakeups = 0;   // wake-ups handed to idle threads, not yet taken
-    int m_extraWidth = 0; // threads the monitor let through for stalled work
-    bool m_capWarned = false;
-    std::chrono::steady_clock::time_point m_lastProgress;
-    std::chrono::milliseconds m_idleTimeout{5000};
+    // Told when the pool drains while it quits; apart from m_cv so that a
+    // drain never takes a wake-up meant for an idle thread.
+    std::condition_variable m_drainedCv;
+    std::deque<Work> m_queue MIV_GUARDED_BY(m_mutex);
+    int m_running MIV_GUARDED_BY(m_mutex) = 0;    // tasks taken from the queue and not yet finished
+    bool m_quitting MIV_GUARDED_BY(m_mutex) = false;
+    bool m_dropWarned MIV_GUARDED_BY(m_mutex) = false;
+    int m_threads MIV_GUARDED_BY(m_mutex) = 0;    // alive
+    int m_idle MIV_GUARDED_BY(m_mutex) = 0;       // waiting for work
+    int m_blocked MIV_GUARDED_BY(m_mutex) = 0;    // inside a plat wait while running a task
+    int m_starting MIV_GUARDED_BY(m_mutex) = 0;   // started or woken, not yet at the queue
+    int m_wakeups MIV_GUARDED_BY(m_mutex) = 0;    // wake-ups handed to idle threads, not yet taken
+    int m_extraWidth MIV_GUARDED_BY(m_mutex) = 0; // threads the monitor let through for stalled work
+    bool m_capWarned MIV_GUARDED_BY(m_mutex) = false;
+    std::chrono::steady_clock::time_point m_lastProgress MIV_GUARDED_BY(m_mutex);
+    std::chrono::milliseconds m_idleTimeout MIV_GUARDED_BY(m_mutex){5000};
 };
 
 } // namespace plat

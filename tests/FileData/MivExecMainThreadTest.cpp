@@ -8,6 +8,8 @@
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -55,6 +57,22 @@ TEST(MivExecMainThreadTest, RunOnMainThreadFromAWorkerWaitsForTheBlock)
     });
     worker.join();
     EXPECT_TRUE(ranOnMain.load());
+}
+
+TEST(MivExecMainThreadTest, RunOnMainThreadReturnsWhenTheBlockThrows)
+{
+    auto returned = std::make_shared<std::promise<void>>();
+    std::future<void> future = returned->get_future();
+    // Detached: a wait that never returned must fail the test, not hang it.
+    std::thread([returned] {
+        MivExec::runOnMainThread([] { throw std::runtime_error("block failed"); });
+        returned->set_value();
+    }).detach();
+    EXPECT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    // The main thread goes on with later work.
+    std::atomic<bool> ran{false};
+    std::thread([&] { MivExec::runOnMainThread([&] { ran = true; }); }).join();
+    EXPECT_TRUE(ran.load());
 }
 
 TEST(MivExecMainThreadTest, AsyncBlocksFromOneWorkerRunInSubmissionOrder)

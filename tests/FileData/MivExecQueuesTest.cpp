@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -79,48 +80,55 @@ TEST(MivExecQueuesTest, SharedOperationQueueIsMadeOnceUnderConcurrentFirstReques
 
 TEST(MivExecQueuesTest, BoundedQueueRunsAtMostItsMaximumInSubmissionOrder)
 {
+    // What the queue promises is the order in which it starts tasks; tasks
+    // that run side by side may record themselves in any order. So slots
+    // are freed one at a time: each time, the next task in submission order
+    // must be the one that starts.
+    constexpr int kTasks = 5;
     const auto queue = MivExec::createConcurrentDispatchQueueWithNameAndMaxConcurrency("com.quorvex.test-bounded", 2);
-    mivtest::Gate gate;
+    std::array<mivtest::Gate, kTasks> gates;
     std::atomic<int> running{0};
     std::atomic<int> peak{0};
     std::mutex mutex;
-    std::vector<int> started;
+    std::set<int> started;
     auto done = plat::Group::create();
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kTasks; ++i) {
         done->enter();
         MivExec::runAsync(
             [&, i] {
-                {
-                    std::lock_guard<std::mutex> guard(mutex);
-                    started.push_back(i);
-                }
                 const int now = ++running;
                 int previous = peak.load();
                 while (previous < now && !peak.compare_exchange_weak(previous, now)) {
                 }
-                gate.wait();
+                {
+                    std::lock_guard<std::mutex> guard(mutex);
+                    started.insert(i);
+                }
+                gates[i].wait();
                 --running;
                 done->leave();
             },
             queue);
     }
-    const auto startedCount = [&] {
+    const auto startedSet = [&] {
         std::lock_guard<std::mutex> guard(mutex);
-        return started.size();
+        return started;
     };
-    // While the first two are held, nothing else may start.
-    ASSERT_TRUE(mivtest::eventually([&] { return startedCount() == 2; }));
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(startedCount(), 2u);
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        EXPECT_EQ(std::set<int>(started.begin(), started.end()), (std::set<int>{0, 1}));
+    ASSERT_TRUE(mivtest::eventually([&] { return startedSet().size() == 2; }));
+    EXPECT_EQ(startedSet(), (std::set<int>{0, 1}));
+    for (int next = 2; next < kTasks; ++next) {
+        // Frees one slot: exactly the next task may take it.
+        gates[next - 2].open();
+        ASSERT_TRUE(mivtest::eventually([&] { return startedSet().size() == size_t(next + 1); }));
+        std::set<int> expected;
+        for (int i = 0; i <= next; ++i)
+            expected.insert(i);
+        EXPECT_EQ(startedSet(), expected);
     }
-    gate.open();
+    for (auto& gate : gates)
+        gate.open();
     ASSERT_TRUE(done->wait(within()));
     EXPECT_LE(peak.load(), 2);
-    ASSERT_EQ(started.size(), 5u);
-    EXPECT_EQ(started.back(), 4);
 }
 
 TEST(MivExecQueuesTest, RunAsyncWithoutAQueue)

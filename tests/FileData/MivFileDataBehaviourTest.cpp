@@ -426,6 +426,38 @@ TEST(MivFileDataBehaviourTest, SizeUpdateLeavesKnownSizesAndFilesAlone)
     EXPECT_FALSE(folder->calulatingSize());
 }
 
+namespace {
+
+// A folder whose listing fails with an exception, as a broken back-end does.
+class ThrowingFolder : public TreeFolder
+{
+public:
+    bool listElementsToArray(QList<MivFileDataPtr>&, const MivListFilesParams&, const MivFileCallback&,
+                             plat::Error*) override
+    {
+        throw std::runtime_error("listing failed");
+    }
+};
+
+} // namespace
+
+TEST(MivFileDataBehaviourTest, SizeCalculationThatThrowsLeavesNoCalculatingMarkBehind)
+{
+    // On a worker the job runs on the calling thread, which sees the exception.
+    auto folder = std::make_shared<ThrowingFolder>();
+    folder->setSize(-99);
+    std::async(std::launch::async, [&] { EXPECT_ANY_THROW(folder->updateSize(nullptr)); }).get();
+    EXPECT_FALSE(folder->calulatingSize());
+    EXPECT_EQ(folder->size(), -99) << "the size before the calculation comes back";
+
+    // In the background the pool contains it; a later request may try again.
+    folder->updateSizeInBackground(nullptr);
+    for (int i = 0; i < 20000 && (folder->calulatingSize() || folder->size() == MivFileData::kSizeCalculating); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(folder->calulatingSize());
+    EXPECT_EQ(folder->size(), -99);
+}
+
 TEST(MivFileDataBehaviourTest, FolderSizeStateMarksUncountedFoldersOnly)
 {
     auto folder = std::make_shared<TreeFolder>();

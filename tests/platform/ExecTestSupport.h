@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
+#include <memory>
 #include <thread>
 
 namespace mivtest {
@@ -28,6 +30,32 @@ inline bool eventually(const std::function<bool()>& condition, std::chrono::mill
         std::this_thread::sleep_for(1ms);
     }
     return true;
+}
+
+// Starts a wait that has no deadline of its own on a detached thread, so a
+// hand-off that never completes fails the test instead of hanging it (the
+// stuck thread is left behind). finished() answers whether it returned in time.
+class DetachedWait
+{
+public:
+    explicit DetachedWait(std::function<void()> wait)
+    {
+        auto returned = std::make_shared<std::promise<void>>();
+        m_future = returned->get_future();
+        std::thread([returned, wait = std::move(wait)] {
+            wait();
+            returned->set_value();
+        }).detach();
+    }
+    bool finished(std::chrono::milliseconds limit = 20s) { return m_future.wait_for(limit) == std::future_status::ready; }
+
+private:
+    std::future<void> m_future;
+};
+
+inline bool returnsWithin(std::function<void()> wait, std::chrono::milliseconds limit = 20s)
+{
+    return DetachedWait(std::move(wait)).finished(limit);
 }
 
 // A gate that many tasks wait at until the test opens it once.

@@ -223,6 +223,20 @@ TEST_F(LogTest, AMessageIsOneLineAndKeepsEveryCharacter)
     EXPECT_EQ(m_shared->systemLog, QStringList({QStringLiteral("1 ") + bom, QStringLiteral("1 user x\\n2026-01-02 03:04:05.006;E [1] forged")}));
 }
 
+TEST_F(LogTest, DebugAndVerboseMessagesAreNotBuiltBelowTheLevel)
+{
+    int built = 0;
+    const auto message = [&] {
+        ++built;
+        return QStringLiteral("costly");
+    };
+    MIV_LOG_DEBUG(message());
+    MIV_LOG_VERBOSE(message());
+    EXPECT_EQ(built, 0);
+    MIV_LOG_INFO(message());
+    EXPECT_EQ(built, 1);
+}
+
 TEST_F(LogTest, MessagesCarryTheCallingThreadTheClockAndTheSource)
 {
     ASSERT_TRUE(plat::setupLogging(setup()));

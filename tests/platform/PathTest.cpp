@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -271,10 +272,10 @@ TEST_F(PathFilesTest, NameThatIsNotUtf8ListsOpensCopiesRenamesAndDeletes)
 
     // Rename and delete through the codec.
     const QString renamed = m_folder + QStringLiteral("/r\u00E9sum\u00E9 ") + name;
-    ASSERT_EQ(::rename(Path::toNative(path).constData(), Path::toNative(renamed).constData()), 0);
+    ASSERT_EQ(Path::rename(path, renamed), 0);
     EXPECT_EQ(listNames(), QStringList({QStringLiteral("copy of ") + name, QStringLiteral("r\u00E9sum\u00E9 ") + name}));
-    EXPECT_EQ(::unlink(Path::toNative(renamed).constData()), 0);
-    EXPECT_EQ(::unlink(Path::toNative(copy).constData()), 0);
+    EXPECT_EQ(Path::unlink(renamed), 0);
+    EXPECT_EQ(Path::unlink(copy), 0);
     EXPECT_TRUE(listNames().isEmpty());
 }
 
@@ -331,6 +332,72 @@ TEST_F(PathFilesTest, LoneSurrogateNamesNoFile)
     ASSERT_EQ(::stat(Path::toNative(escaped).constData(), &info), 0);
     EXPECT_EQ(info.st_size, 4);
     EXPECT_EQ(listNames(), QStringList{QStringLiteral("x") + escape(0xED) + escape(0xA0) + escape(0x80)});
+}
+
+TEST_F(PathFilesTest, StatRenameAndUnlinkWrappers)
+{
+    const auto makeFile = [](const QString& path, const QByteArray& content) {
+        const int fd = Path::open(path, O_CREAT | O_TRUNC | O_WRONLY, 0600);
+        if (fd < 0)
+            return false;
+        const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+        return ::close(fd) == 0 && written;
+    };
+    const QString a = m_folder + QStringLiteral("/a-") + escape(0xFF);
+    const QString b = m_folder + QStringLiteral("/b");
+    ASSERT_TRUE(makeFile(a, "aaa"));
+    ASSERT_TRUE(makeFile(b, "b"));
+
+    struct stat info {};
+    ASSERT_EQ(Path::stat(a, &info), 0);
+    EXPECT_EQ(info.st_size, 3);
+    const QString link = m_folder + QStringLiteral("/link");
+    ASSERT_EQ(::symlink(Path::toNative(a).constData(), Path::toNative(link).constData()), 0);
+    ASSERT_EQ(Path::stat(link, &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode)) << "stat follows the link";
+    ASSERT_EQ(Path::lstat(link, &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "lstat does not";
+
+    // The no-replace form refuses an existing target and leaves both alone.
+    EXPECT_EQ(Path::renameNoReplace(a, b), -1);
+    EXPECT_EQ(errno, EEXIST);
+    ASSERT_EQ(Path::stat(b, &info), 0);
+    EXPECT_EQ(info.st_size, 1);
+    const QString c = m_folder + QStringLiteral("/c");
+    ASSERT_EQ(Path::renameNoReplace(a, c), 0);
+    EXPECT_EQ(Path::stat(a, &info), -1);
+    EXPECT_EQ(errno, ENOENT);
+    // The plain form replaces.
+    ASSERT_EQ(Path::rename(c, b), 0);
+    ASSERT_EQ(Path::stat(b, &info), 0);
+    EXPECT_EQ(info.st_size, 3);
+    EXPECT_EQ(Path::unlink(b), 0);
+    EXPECT_EQ(Path::unlink(b), -1);
+    EXPECT_EQ(errno, ENOENT);
+
+    // A NUL would make them act on a truncated path ("b" again): refused.
+    ASSERT_TRUE(makeFile(b, "b"));
+    const QString withNul = b + QChar(0) + QStringLiteral("x");
+    struct Case
+    {
+        const char* call;
+        std::function<int()> run;
+    };
+    const Case cases[] = {
+        {"stat", [&] { return Path::stat(withNul, &info); }},
+        {"lstat", [&] { return Path::lstat(withNul, &info); }},
+        {"unlink", [&] { return Path::unlink(withNul); }},
+        {"rename from", [&] { return Path::rename(withNul, c); }},
+        {"rename to", [&] { return Path::rename(link, withNul); }},
+        {"renameNoReplace from", [&] { return Path::renameNoReplace(withNul, c); }},
+        {"renameNoReplace to", [&] { return Path::renameNoReplace(link, withNul); }},
+    };
+    for (const Case& test : cases) {
+        errno = 0;
+        EXPECT_EQ(test.run(), -1) << test.call;
+        EXPECT_EQ(errno, EINVAL) << test.call;
+    }
+    EXPECT_EQ(listNames(), QStringList({QStringLiteral("b"), QStringLiteral("link")}));
 }
 
 TEST_F(PathFilesTest, MakePathCreatesEveryMissingFolder)

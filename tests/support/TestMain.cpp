@@ -3,8 +3,12 @@
 #include "FileData/MivLogSetup.h"
 #include "platform/Log.h"
 #include "platform/LoopThreadMainDispatcher.h"
+#include "platform/NoDestructor.h"
+#include "platform/Shutdown.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 int main(int argc, char** argv)
 {
@@ -19,10 +23,12 @@ int main(int argc, char** argv)
     logSetup.systemLog = [](plat::LogLevel, const QString&) {};
     MivLogging::setupLogging(logSetup);
 
-    plat::LoopThreadMainDispatcher mainThread;
-    plat::MainDispatcher::install(&mainThread);
+    // Quits as the program does: workers a test left running may still post
+    // to the main thread, which is therefore never destroyed.
+    static plat::NoDestructor<plat::LoopThreadMainDispatcher> mainThread;
+    plat::MainDispatcher::install(mainThread.get());
     const int result = RUN_ALL_TESTS();
-    plat::MainDispatcher::install(nullptr);
+    plat::shutdownExecutors(plat::WaitClock::now() + std::chrono::seconds(5));
     plat::shutdownLogging();
     return result;
 }

@@ -1,6 +1,7 @@
 #include "FileData/Extensions/DateExtensions.h"
 
 #include "platform/DateFormat.h"
+#include "platform/NoDestructor.h"
 
 #include <cmath>
 
@@ -17,15 +18,16 @@ constexpr qint64 kSeconds1970To2001 = 978307200;
 // midnight. The fixed POSIX locale keeps the texts the same for every user.
 const plat::DateFormat& iCalendarFormat()
 {
-    static const plat::DateFormat format(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"), QStringLiteral("UTC"),
-                                         QStringLiteral("en_US_POSIX"));
-    return format;
+    static const plat::NoDestructor<plat::DateFormat> format(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"), QStringLiteral("UTC"),
+                                                        QStringLiteral("en_US_POSIX"));
+    return *format;
 }
 
 const plat::DateFormat& iso8601Format()
 {
-    static const plat::DateFormat format(QStringLiteral("yyyy-MM-dd HH:mm:ss"), QString(), QStringLiteral("en_US_POSIX"));
-    return format;
+    static const plat::NoDestructor<plat::DateFormat> format(QStringLiteral("yyyy-MM-dd HH:mm:ss"), QString(),
+                                                        QStringLiteral("en_US_POSIX"));
+    return *format;
 }
 
 } // namespace

@@ -49,7 +49,7 @@ bool launchApplicationAtPath(const QString& path, const QStringList& arguments, 
     if (!StringExtensions::getFSRef(path, error))
         return false;
     struct stat info {};
-    ::stat(plat::Path::toNative(path).constData(), &info);
+    plat::Path::stat(path, &info);
 
     plat::Error failure;
     bool launched = false;

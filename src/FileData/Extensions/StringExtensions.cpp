@@ -4,6 +4,7 @@
 #include "platform/PosixError.h"
 #include "platform/Error.h"
 #include "platform/RegularExpression.h"
+#include "platform/NoDestructor.h"
 
 #include <QCoreApplication>
 
@@ -18,10 +19,9 @@ bool getFSRef(const QString& string, plat::Error* error)
 {
     plat::Error::clear(error);
     struct stat info {};
-    const QByteArray path = plat::Path::toNative(string);
-    if (!path.isEmpty() && ::stat(path.constData(), &info) == 0)
+    if (!string.isEmpty() && plat::Path::stat(string, &info) == 0)
         return true;
-    const int code = path.isEmpty() ? ENOENT : errno;
+    const int code = string.isEmpty() ? ENOENT : errno;
     const plat::Error posix = plat::posixError(code);
     QVariantMap userInfo;
     userInfo.insert(QLatin1String(plat::kFilePathErrorKey), string);
@@ -33,16 +33,16 @@ bool getFSRef(const QString& string, plat::Error* error)
 QString stringBySeparatingCapitalizedWords(const QString& string)
 {
     // Compiled once for the process; a failure is a programming error.
-    static const auto upperCase = [] {
+    static const plat::NoDestructor<std::unique_ptr<plat::RegularExpression>> upperCase([] {
         plat::Error error;
         auto expression = std::make_unique<plat::RegularExpression>(QStringLiteral("[\\p{Uppercase Letter}]"), 0, &error);
         if (!expression->isValid())
             throw std::runtime_error(error.description().toStdString());
         return expression;
-    }();
+    }());
     if (string.size() < 2)
         return string;
-    return upperCase->replaceAll(string, QStringLiteral(" $0"), 1);
+    return (*upperCase)->replaceAll(string, QStringLiteral(" $0"), 1);
 }
 
 } // namespace StringExtensions

@@ -1,9 +1,10 @@
 #include "FileData/RootFileData/MivBonjourData.h"
+#include "platform/NoDestructor.h"
 
 std::shared_ptr<MivBonjourData> MivBonjourData::sharedInstance()
 {
-    static const std::shared_ptr<MivBonjourData> instance = makeItem<MivBonjourData>();
-    return instance;
+    static const plat::NoDestructor<std::shared_ptr<MivBonjourData>> instance(makeItem<MivBonjourData>());
+    return *instance;
 }
 
 void MivBonjourData::didCreate()

@@ -65,7 +65,7 @@ QString MivFileDataLoader::loadToTempFile(plat::Error* error)
     const bool ok = loadToFile(target, error);
     // The bare name only reserved the UUID once the target has an extension.
     if (target != temporary || !ok)
-        ::unlink(plat::Path::toNative(temporary).constData());
+        plat::Path::unlink(temporary);
     return ok ? target : QString();
 }
 
@@ -84,7 +84,7 @@ bool MivFileDataLoader::loadToFile(const QString& path, plat::Error* error)
         failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
     } else {
         struct stat existing;
-        if (::stat(plat::Path::toNative(path).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        if (plat::Path::stat(path, &existing) == 0 && S_ISREG(existing.st_mode))
             ::fchmod(fd, existing.st_mode & 07777);
         const bool loaded = load(fd, temporary, &failure);
         const bool synced = loaded && ::fsync(fd) == 0;
@@ -92,10 +92,10 @@ bool MivFileDataLoader::loadToFile(const QString& path, plat::Error* error)
             failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
         if (::close(fd) != 0 && synced)
             failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
-        if (!failure && ::rename(plat::Path::toNative(temporary).constData(), plat::Path::toNative(path).constData()) != 0)
+        if (!failure && plat::Path::rename(temporary, path) != 0)
             failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
         if (failure)
-            ::unlink(plat::Path::toNative(temporary).constData());
+            plat::Path::unlink(temporary);
     }
     cancel();
     if (failure) {

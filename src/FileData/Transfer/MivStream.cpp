@@ -3,6 +3,7 @@
 #include "FileData/IMivUrlFile.h"
 #include "FileData/MivFileData.h"
 #include "FileData/Transfer/MivTransferClock.h"
+#include "platform/NoDestructor.h"
 
 #include <QUrl>
 
@@ -120,14 +121,14 @@ QByteArray MivStream::digest() const
 
 MivStream::SpeedSchedule& MivStream::uploadSchedule()
 {
-    static SpeedSchedule schedule;
-    return schedule;
+    static plat::NoDestructor<SpeedSchedule> schedule;
+    return *schedule;
 }
 
 MivStream::SpeedSchedule& MivStream::downloadSchedule()
 {
-    static SpeedSchedule schedule;
-    return schedule;
+    static plat::NoDestructor<SpeedSchedule> schedule;
+    return *schedule;
 }
 
 void MivStream::resetSpeedSchedules()

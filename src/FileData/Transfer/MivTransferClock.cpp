@@ -1,6 +1,7 @@
 #include "FileData/Transfer/MivTransferClock.h"
 
 #include "platform/Wait.h"
+#include "platform/NoDestructor.h"
 
 #include <QtGlobal>
 
@@ -29,23 +30,23 @@ public:
 
 std::mutex& clockMutex()
 {
-    static std::mutex mutex;
-    return mutex;
+    static plat::NoDestructor<std::mutex> mutex;
+    return *mutex;
 }
 
 std::shared_ptr<MivTransferClock>& installedClock()
 {
-    static std::shared_ptr<MivTransferClock> clock;
-    return clock;
+    static plat::NoDestructor<std::shared_ptr<MivTransferClock>> clock;
+    return *clock;
 }
 
 } // namespace
 
 std::shared_ptr<MivTransferClock> MivTransferClock::shared()
 {
-    static const auto systemClock = std::make_shared<SystemTransferClock>();
+    static const plat::NoDestructor<std::shared_ptr<MivTransferClock>> systemClock(std::make_shared<SystemTransferClock>());
     std::lock_guard lock(clockMutex());
-    return installedClock() ? installedClock() : systemClock;
+    return installedClock() ? installedClock() : *systemClock;
 }
 
 void MivTransferClock::setShared(std::shared_ptr<MivTransferClock> clock)
