@@ -358,8 +358,14 @@ MivIconDescriptorPtr MivOsxFileData::icon() const
 {
     if (MivIconDescriptorPtr stored = MivUrlFileData::icon())
         return stored;
-    const_cast<MivOsxFileData*>(this)->initIcon();
-    return MivUrlFileData::icon();
+    // The shared placeholder, answered rather than stored: a listing of
+    // 100k entries keeps no pointer per item for it.
+    return placeholderIcon();
+}
+
+MivIconDescriptorPtr MivOsxFileData::placeholderIcon() const
+{
+    return folder() && !filePackage() ? MivFileUtils::defaultFolderIconImage() : MivFileUtils::notLoadedImage();
 }
 
 // --- Readers ---
@@ -462,6 +468,19 @@ QVariantMap MivOsxFileData::processDates() const
     return dates;
 }
 
+QVariant MivOsxFileData::fileIdent() const
+{
+    // Derived from the snapshot, so an item stores nothing for it; a stored
+    // identity (pinned when the file changed, or given) wins.
+    QVariant stored = MivUrlFileData::fileIdent();
+    if (stored.isValid())
+        return stored;
+    const MivOsxFileAttributesPtr current = attributes();
+    if (current && current->valid())
+        return QVariant::fromValue(current->ident());
+    return stored;
+}
+
 void MivOsxFileData::updateFileIdent(const QVariant& ident)
 {
     if (fileIdent().isValid() || fileURL().isEmpty())
@@ -528,15 +547,20 @@ void MivOsxFileData::refreshBaseData()
         setLabelNumber(std::nullopt);
     }
 
+    const MivOsxFileAttributesPtr previous = attributes();
     MivOsxFileAttributesPtr current;
     if (_bits.fetch_and(~AttributesPending, std::memory_order_acq_rel) & AttributesPending)
-        current = attributes();
+        current = previous;
     if (!current)
         current = MivOsxFileAttributes::read(plat::Path::toNative(path));
+    // Only the first identity sticks: when the entry is now another file (or
+    // none), the identity seen so far is kept before the snapshot changes.
+    if (previous && previous->valid() && !MivUrlFileData::fileIdent().isValid()
+        && (!current->valid() || !(current->ident() == previous->ident())))
+        setFileIdent(QVariant::fromValue(previous->ident()));
     storeAttributes(current);
 
-    updateFileIdent(QVariant());
-    if (!current->valid())
+    if (!current->valid() && MivUrlFileData::modificationDate().isValid())
         MivUrlFileData::setModificationDate(QDateTime());
     if (pureName().isNull())
         updateName(plat::PathString::lastPathComponent(path));
@@ -557,7 +581,7 @@ void MivOsxFileData::refreshBaseData()
         setHiden(true);
     }
 
-    icon();
+    // The placeholder follows the folder flag by itself (see icon()).
     if (folder()) {
         updateFolderSizeState();
     } else {
@@ -653,14 +677,12 @@ void MivOsxFileData::close()
 
 // --- Icons ---
 
-void MivOsxFileData::initIcon()
-{
-    updateIconImage(folder() && !filePackage() ? MivFileUtils::defaultFolderIconImage() : MivFileUtils::notLoadedImage());
-}
+void MivOsxFileData::initIcon() { updateIconImage(placeholderIcon()); }
 
 bool MivOsxFileData::imageNotResolved() const
 {
-    return MivUrlFileData::imageNotResolved() || MivUrlFileData::icon() == MivFileUtils::defaultFolderIconImage();
+    const MivIconDescriptorPtr current = icon();
+    return !current || current == MivFileUtils::notLoadedImage() || current == MivFileUtils::defaultFolderIconImage();
 }
 
 MivIconDescriptorPtr MivOsxFileData::loadDefaultIcon() const

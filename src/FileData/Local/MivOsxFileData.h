@@ -73,6 +73,7 @@ public:
     QString utiType() const override;
     QString type() const override;
     MivIconDescriptorPtr icon() const override;
+    QVariant fileIdent() const override;
 
     // --- Readers the other local operations call ---
     // "user" and "group" ("name (id)") and "posix" (the full mode) of the
@@ -174,6 +175,7 @@ private:
     QString itemPath() const;
     // The path the content comes from: the link path when there is one.
     QString contentPath() const;
+    MivIconDescriptorPtr placeholderIcon() const;
     void findLinkTarget(const QString& path, const MivOsxFileAttributes& attributes);
 
     // Filled on first use by const getters too, hence mutable.

@@ -5,8 +5,10 @@
 #include "FileData/MivItemHooks.h"
 #include "FileData/ItemTestSupport.h"
 #include "platform/Error.h"
+#include "platform/Process.h"
 
 #include <QDateTime>
+#include <QFile>
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -331,6 +333,65 @@ TEST_F(MivOsxFileDataTest, OpeningAFolderBrowsesIt)
 {
     makeFolder(path(QStringLiteral("d")));
     EXPECT_FALSE(item(path(QStringLiteral("d")))->doOpen());
+}
+
+} // namespace
+
+namespace {
+
+// The folder the denied-access case shares between the test (root) and its
+// re-run as nobody, found by the parent's process id.
+QString deniedFolder(pid_t owner) { return QStringLiteral("/tmp/mivo-local-denied-%1").arg(owner); }
+
+TEST(MivOsxFileDataDeniedTest, UnreadableEntriesAnswerEmptyValues)
+{
+    if (::getuid() != 0) {
+        // The re-run as nobody: everything below the locked folder is out of reach.
+        const QString folder = deniedFolder(::getppid());
+        const auto hidden = MivUrlFileData::createWithURL<MivOsxFileData>(plat::Path::toFileQUrl(folder + QStringLiteral("/locked/secret")));
+        EXPECT_FALSE(hidden->exists());
+        EXPECT_TRUE(hidden->hidden()) << "an entry whose folder flag cannot be read is hidden";
+        EXPECT_EQ(hidden->size(), 0);
+        EXPECT_EQ(hidden->owner(), QString());
+        EXPECT_EQ(hidden->posix(), std::nullopt);
+        EXPECT_EQ(hidden->name(), QStringLiteral("secret"));
+        EXPECT_FALSE(hidden->readable());
+
+        const auto closed = MivUrlFileData::createWithURL<MivOsxFileData>(plat::Path::toFileQUrl(folder + QStringLiteral("/closed")));
+        EXPECT_TRUE(closed->exists());
+        EXPECT_EQ(closed->size(), 6);
+        EXPECT_FALSE(closed->readable());
+        EXPECT_FALSE(closed->writable());
+        EXPECT_FALSE(closed->deletable()) << "the folder belongs to root";
+        EXPECT_EQ(closed->utiType(), QString::fromLatin1("application/octet-stream"));
+        return;
+    }
+    const QString folder = deniedFolder(::getpid());
+    const QByteArray native = plat::Path::toNative(folder);
+    ASSERT_TRUE(plat::Path::makePath(folder + QStringLiteral("/locked"), 0755));
+    ASSERT_EQ(::chmod(native.constData(), 0755), 0);
+    ASSERT_EQ(::chmod((native + "/locked").constData(), 0700), 0);
+    for (const char* name : {"/locked/secret", "/closed"}) {
+        const int fd = ::open((native + name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "secret", 6), 6);
+        ::close(fd);
+    }
+    const QString self = plat::Path::fromNative(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toUtf8());
+    // The private temporary folder of this process is closed to nobody.
+    plat::Process rerun(QStringLiteral("/usr/bin/env"),
+                        {QStringLiteral("TMPDIR=/tmp"), QStringLiteral("/usr/bin/setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), self,
+                         QStringLiteral("--gtest_filter=MivOsxFileDataDeniedTest.UnreadableEntriesAnswerEmptyValues")});
+    rerun.setOutputMode(plat::Process::OutputMode::Combined);
+    ASSERT_TRUE(rerun.start());
+    const QByteArray output = rerun.readAllOutput();
+    rerun.waitForExit();
+    for (const char* name : {"/locked/secret", "/closed"})
+        ::unlink((native + name).constData());
+    ::rmdir((native + "/locked").constData());
+    ::rmdir(native.constData());
+    EXPECT_EQ(rerun.exitStatus(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
 }
 
 } // namespace
