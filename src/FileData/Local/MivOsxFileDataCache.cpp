@@ -62,14 +62,15 @@ QString MivOsxFileDataCache::preparedPath(const QString& path)
     return MivUtils::sanitizedString(trimmed);
 }
 
-MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh)
+MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh,
+                                                    const MivOsxFileAttributesPtr& given)
 {
     if (key.isEmpty())
         return nullptr;
     MivFileDataPtr item = _ncache.objectForKey(key);
     if (!item && !fresh)
         return nullptr;
-    MivOsxFileAttributesPtr current = MivOsxFileAttributes::read(nativePathOfKey(key));
+    MivOsxFileAttributesPtr current = given ? given : MivOsxFileAttributes::read(nativePathOfKey(key));
     if (fresh)
         *fresh = current;
     if (!item)
@@ -101,11 +102,16 @@ MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
 
 MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
 {
+    return getOrCreateEntryForURL(url, nullptr);
+}
+
+MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url, const MivOsxFileAttributesPtr& current)
+{
     const QString key = keyOfURL(url);
     if (key.isEmpty())
         return nullptr;
     MivOsxFileAttributesPtr fresh;
-    if (MivFileDataPtr item = validatedLookup(key, &fresh))
+    if (MivFileDataPtr item = validatedLookup(key, &fresh, current))
         return item;
     MivFileDataPtr made = MivFileDataManager::makeFreshInstanceForURL(url, false);
     if (!made)

@@ -52,6 +52,9 @@ public:
     // The cached item, or else a new unrefreshed item stored under that key.
     // Null for a URL that is no local file URL.
     MivFileDataPtr getOrCreateEntryForURL(const QUrl& url);
+    // The same with the entry's status already read (a listing reads every
+    // entry once): the snapshot validates a cached item and goes to a new one.
+    MivFileDataPtr getOrCreateEntryForURL(const QUrl& url, const MivOsxFileAttributesPtr& current);
     // Stores the item under its URL's prepared path; false without a local
     // file URL.
     bool putEntry(const MivFileDataPtr& item);
@@ -94,8 +97,10 @@ public:
 
 private:
     // The entry under the key when it is still current; a stale one is
-    // dropped. The status read made for the check goes to *fresh.
-    MivFileDataPtr validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh);
+    // dropped. The status read made for the check (or the one given) goes
+    // to *fresh.
+    MivFileDataPtr validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh,
+                                   const MivOsxFileAttributesPtr& given = nullptr);
 
     void restartNotifier();
 
