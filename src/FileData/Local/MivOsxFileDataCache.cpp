@@ -100,18 +100,31 @@ MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
     return item;
 }
 
-MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
+MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForNativePath(const QByteArray& path,
+                                                                  const MivOsxFileAttributesPtr& current)
 {
-    return getOrCreateEntryForURL(url, nullptr);
+    if (!path.startsWith('/') || !current)
+        return nullptr;
+    const QString key = preparedPath(plat::Path::fromNative(path));
+    if (MivFileDataPtr item = validatedLookup(key, nullptr, current))
+        return item;
+    // The URL straight from the bytes; the path is absolute and has no
+    // trailing "/", so it is already the canonical form the factory makes.
+    auto made = MivUrlFileData::createWithURL<MivOsxFileData>(
+        QUrl::fromEncoded(QByteArrayLiteral("file://") + plat::Path::percentEncode(path), QUrl::StrictMode), false);
+    if (current->valid())
+        made->adoptAttributes(current);
+    _ncache.setObject(made, key);
+    return made;
 }
 
-MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url, const MivOsxFileAttributesPtr& current)
+MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)
 {
     const QString key = keyOfURL(url);
     if (key.isEmpty())
         return nullptr;
     MivOsxFileAttributesPtr fresh;
-    if (MivFileDataPtr item = validatedLookup(key, &fresh, current))
+    if (MivFileDataPtr item = validatedLookup(key, &fresh))
         return item;
     MivFileDataPtr made = MivFileDataManager::makeFreshInstanceForURL(url, false);
     if (!made)

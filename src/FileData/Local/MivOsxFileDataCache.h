@@ -52,9 +52,10 @@ public:
     // The cached item, or else a new unrefreshed item stored under that key.
     // Null for a URL that is no local file URL.
     MivFileDataPtr getOrCreateEntryForURL(const QUrl& url);
-    // The same with the entry's status already read (a listing reads every
-    // entry once): the snapshot validates a cached item and goes to a new one.
-    MivFileDataPtr getOrCreateEntryForURL(const QUrl& url, const MivOsxFileAttributesPtr& current);
+    // The same for an entry whose status was read already (a listing reads
+    // every entry once), by its path as the kernel's bytes: the read
+    // validates a cached item and goes to a new one.
+    MivFileDataPtr getOrCreateEntryForNativePath(const QByteArray& path, const MivOsxFileAttributesPtr& current);
     // Stores the item under its URL's prepared path; false without a local
     // file URL.
     bool putEntry(const MivFileDataPtr& item);

@@ -39,24 +39,29 @@ QUrl fileUrlOfNative(const QByteArray& path)
     return QUrl::fromEncoded(QByteArrayLiteral("file://") + plat::Path::percentEncode(path), QUrl::StrictMode);
 }
 
-// The child item for a URL. Inside a mounted share every listing makes fresh
-// items (the share's content changes without local events); elsewhere the
-// item cache's. A status read already taken goes to the item, so its refresh
-// reads nothing again.
-MivFileDataPtr childForURL(bool inShare, const QUrl& url, const MivOsxFileAttributesPtr& attributes)
+// The child item for an entry. Inside a mounted share every listing makes
+// fresh items (the share's content changes without local events);
+// elsewhere the item cache's. A status read already taken goes to the item,
+// so its refresh reads nothing again.
+MivFileDataPtr childForEntry(bool inShare, const QByteArray& path, const MivOsxFileAttributesPtr& attributes)
 {
     if (inShare) {
-        MivFileDataPtr fresh = MivFileDataManager::makeFreshInstanceForURL(url, !attributes);
-        if (auto* local = dynamic_cast<MivOsxFileData*>(fresh.get()); local && attributes)
+        MivFileDataPtr fresh = MivFileDataManager::makeFreshInstanceForURL(fileUrlOfNative(path), false);
+        if (auto* local = dynamic_cast<MivOsxFileData*>(fresh.get()))
             local->refreshWithAttributes(attributes);
         return fresh;
     }
-    const auto cache = MivOsxFileDataCache::sharedInstance();
-    MivFileDataPtr child = attributes ? cache->getOrCreateEntryForURL(url, attributes) : cache->getOrCreateEntryForURL(url);
+    MivFileDataPtr child = MivOsxFileDataCache::sharedInstance()->getOrCreateEntryForNativePath(path, attributes);
     // A cached item that was never refreshed takes the read as well.
-    if (auto* local = dynamic_cast<MivOsxFileData*>(child.get()); local && attributes && !local->refreshed())
+    if (auto* local = dynamic_cast<MivOsxFileData*>(child.get()); local && !local->refreshed())
         local->adoptAttributes(attributes);
     return child;
+}
+
+MivFileDataPtr childForURL(bool inShare, const QUrl& url)
+{
+    return inShare ? MivFileDataManager::makeFreshInstanceForURL(url, true)
+                   : MivOsxFileDataCache::sharedInstance()->getOrCreateEntryForURL(url);
 }
 
 MivFileDataPtr visibleChild(const MivFileDataPtr& child, bool includingHidden)
@@ -242,12 +247,12 @@ MivFileDataPtr MivOsxFileData::createDataObject(const MivDirectoryEntry& entry, 
     // Gone since the folder was read: nothing to show.
     if (!attributes->valid() && (attributes->error() == ENOENT || attributes->error() == ENOTDIR))
         return nullptr;
-    return visibleChild(childForURL(remote(), fileUrlOfNative(entry.path), attributes), includingHidden);
+    return visibleChild(childForEntry(remote(), entry.path, attributes), includingHidden);
 }
 
 MivFileDataPtr MivOsxFileData::createDataObject(const QUrl& url, bool includingHidden)
 {
-    return visibleChild(childForURL(remote(), url, nullptr), includingHidden);
+    return visibleChild(childForURL(remote(), url), includingHidden);
 }
 
 void MivOsxFileData::loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort,
