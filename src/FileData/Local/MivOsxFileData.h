@@ -151,8 +151,11 @@ public:
                                                   const MivFileCallback& callback, plat::Error* errorRes);
     std::unique_ptr<MivDirectoryEnumerator> directoryEnumeratorParams(const MivListFilesParams& params, bool urlsOnly,
                                                                       const MivDirectoryEnumerator::ErrorHandler& errorHandler);
+    // Makes the children of listed entries, kept in the entries' order;
+    // kListingParallelThreshold or more at once in a parallel loop unless
+    // inParallel is false (a batch the listing's queue runs beside others).
     QList<MivFileDataPtr> loadFileData(const std::vector<MivDirectoryEntry>& entries, const MivListFilesParams& params,
-                                       const MivFileCallback& callback);
+                                       const MivFileCallback& callback, bool inParallel = true);
     void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort,
                             const MivFileCallback& callback);
     void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort);
