@@ -36,11 +36,8 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entr
     made->_allocated = qint64(entry.stx_blocks) * 512;
     made->_mtime = nanoseconds(entry.stx_mtime);
     made->_ctime = nanoseconds(entry.stx_ctime);
-    made->_atime = nanoseconds(entry.stx_atime);
-    if (entry.stx_mask & STATX_BTIME)
-        made->_btime = nanoseconds(entry.stx_btime);
-    made->_entryMode = entry.stx_mode;
-    made->_targetMode = entry.stx_mode;
+    made->_entryMode = quint16(entry.stx_mode);
+    made->_targetMode = quint16(entry.stx_mode);
     made->_uid = entry.stx_uid;
     made->_gid = entry.stx_gid;
     made->_hasTarget = true;
@@ -50,7 +47,7 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entr
         struct statx target {};
         if (::statx(AT_FDCWD, nativePath.constData(), AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_UID | STATX_GID,
                     &target) == 0) {
-            made->_targetMode = target.stx_mode;
+            made->_targetMode = quint16(target.stx_mode);
             made->_uid = target.stx_uid;
             made->_gid = target.stx_gid;
         } else {
@@ -63,7 +60,7 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entr
 MivOsxFileAttributesPtr MivOsxFileAttributes::failed(int error)
 {
     auto made = std::make_shared<MivOsxFileAttributes>();
-    made->_error = error;
+    made->_error = qint16(error);
     return made;
 }
 
@@ -87,6 +84,19 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::withModificationTime(qint64 mtime)
 MivOsxFileAttributesPtr MivOsxFileAttributes::withMode(quint32 mode) const
 {
     auto copy = std::make_shared<MivOsxFileAttributes>(*this);
-    copy->_targetMode = mode;
+    copy->_targetMode = quint16(mode);
     return copy;
+}
+
+bool MivOsxFileDates::read(const QByteArray& nativePath, MivOsxFileDates* dates)
+{
+    struct statx entry {};
+    if (nativePath.isEmpty()
+        || ::statx(AT_FDCWD, nativePath.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                   STATX_ATIME | STATX_CTIME | STATX_BTIME, &entry) != 0)
+        return false;
+    dates->access = nanoseconds(entry.stx_atime);
+    dates->statusChange = nanoseconds(entry.stx_ctime);
+    dates->birth = (entry.stx_mask & STATX_BTIME) ? nanoseconds(entry.stx_btime) : MivOsxFileAttributes::kNoTime;
+    return true;
 }

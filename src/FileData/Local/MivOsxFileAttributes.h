@@ -23,7 +23,9 @@ Q_DECLARE_METATYPE(MivOsxFileIdent)
 // What one status read tells about a local entry: the entry itself (not
 // following a symbolic link) and, for a link, the mode and owner of what it
 // points to. Made once per refresh and never changed: an item swaps in a new
-// snapshot as a whole, so a reader always sees one consistent set.
+// snapshot as a whole, so a reader always sees one consistent set. Access and
+// birth times are not kept: only the lazily loaded date columns ask for them,
+// and they read them afresh (MivOsxFileDates).
 class MivOsxFileAttributes
 {
 public:
@@ -60,8 +62,6 @@ public:
     // Nanoseconds since the epoch; kNoTime where the file system gave none.
     qint64 modificationTime() const { return _mtime; }
     qint64 statusChangeTime() const { return _ctime; }
-    qint64 accessTime() const { return _atime; }
-    qint64 birthTime() const { return _btime; }
 
     // The same entry, unchanged since this snapshot as far as inode, status
     // change, modification and size tell.
@@ -79,15 +79,26 @@ private:
     qint64 _allocated = 0;
     qint64 _mtime = kNoTime;
     qint64 _ctime = kNoTime;
-    qint64 _atime = kNoTime;
-    qint64 _btime = kNoTime;
     quint32 _uid = 0;
     quint32 _gid = 0;
-    quint32 _entryMode = 0;
-    quint32 _targetMode = 0;
-    int _error = 0;
+    // Modes and errno fit 16 bits; every listed item keeps one snapshot.
+    quint16 _entryMode = 0;
+    quint16 _targetMode = 0;
+    qint16 _error = 0;
     bool _valid = false;
     bool _hasTarget = false;
 };
 
 using MivOsxFileAttributesPtr = std::shared_ptr<const MivOsxFileAttributes>;
+
+// The dates of an entry (not following a link) that the snapshot leaves out;
+// nanoseconds since the epoch, kNoTime where the file system gives none.
+struct MivOsxFileDates
+{
+    qint64 access = MivOsxFileAttributes::kNoTime;
+    qint64 statusChange = MivOsxFileAttributes::kNoTime;
+    qint64 birth = MivOsxFileAttributes::kNoTime;
+
+    // False when the entry cannot be read.
+    static bool read(const QByteArray& nativePath, MivOsxFileDates* dates);
+};

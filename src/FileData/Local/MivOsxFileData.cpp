@@ -146,6 +146,9 @@ void MivOsxFileData::refreshWithAttributes(const MivOsxFileAttributesPtr& attrib
     refresh();
 }
 
+// The key is kept with the item; building its URL would cost a URL per item.
+bool MivOsxFileData::hasAddress() const { return !pathKey().isEmpty(); }
+
 // The base keeps the path (or decodes it from the URL); asking it rather
 // than decoding here lets every reader share whatever it keeps.
 QString MivOsxFileData::itemPath() const { return sourcePath(); }
@@ -179,7 +182,7 @@ bool MivOsxFileData::exists() const
 
 bool MivOsxFileData::lazyFlag(quint32 valueBit, quint32 mark, bool (MivOsxFileData::*read)() const) const
 {
-    if (hasBit(mark) || fileURL().isEmpty())
+    if (hasBit(mark) || !hasAddress())
         return hasBit(valueBit);
     const bool value = (this->*read)();
     setBit(valueBit, value);
@@ -257,7 +260,7 @@ bool MivOsxFileData::renameOverwriteEnabled() const { return true; }
 
 QStringList MivOsxFileData::tags() const
 {
-    if (remote() || hasBit(TagsRead) || fileURL().isEmpty())
+    if (remote() || hasBit(TagsRead) || !hasAddress())
         return MivUrlFileData::tags();
     QStringList tags;
     const QByteArray value = entryAttribute(plat::Path::toNative(itemPath()), "user.xdg.tags");
@@ -276,7 +279,7 @@ QStringList MivOsxFileData::tags() const
 
 std::optional<qint64> MivOsxFileData::labelNumber() const
 {
-    if (remote() || fileURL().isEmpty())
+    if (remote() || !hasAddress())
         return MivUrlFileData::labelNumber();
     if (hasBit(LabelRead))
         return MivUrlFileData::labelNumber().value_or(0);
@@ -342,14 +345,14 @@ std::optional<qint64> MivOsxFileData::posix() const
 
 QString MivOsxFileData::utiType() const
 {
-    if (!hasBit(MarkUtiType) && !fileURL().isEmpty())
+    if (!hasBit(MarkUtiType) && hasAddress())
         const_cast<MivOsxFileData*>(this)->updateTypeInfo(resolveTypeInfo());
     return MivUrlFileData::utiType();
 }
 
 QString MivOsxFileData::type() const
 {
-    if (!hasBit(MarkUtiType) && !fileURL().isEmpty())
+    if (!hasBit(MarkUtiType) && hasAddress())
         const_cast<MivOsxFileData*>(this)->updateTypeInfo(resolveTypeInfo());
     return MivUrlFileData::type();
 }
@@ -453,17 +456,18 @@ void MivOsxFileData::updateTypeInfo(const std::optional<QVariantMap>& typeInfo)
 
 QVariantMap MivOsxFileData::processDates() const
 {
-    if (itemPath().isEmpty())
+    const QString path = itemPath();
+    if (path.isEmpty())
         return {};
-    const MivOsxFileAttributesPtr current = currentAttributes();
-    if (!current || !current->valid())
+    MivOsxFileDates read;
+    if (!MivOsxFileDates::read(plat::Path::toNative(path), &read))
         return {};
     QVariantMap dates;
-    if (QDateTime date = dateOfWholeSeconds(current->accessTime()); date.isValid())
+    if (QDateTime date = dateOfWholeSeconds(read.access); date.isValid())
         dates.insert(QStringLiteral("accessTime"), date);
-    if (QDateTime date = dateOfWholeSeconds(current->statusChangeTime()); date.isValid())
+    if (QDateTime date = dateOfWholeSeconds(read.statusChange); date.isValid())
         dates.insert(QStringLiteral("stateChgTime"), date);
-    if (QDateTime date = dateOfWholeSeconds(current->birthTime()); date.isValid())
+    if (QDateTime date = dateOfWholeSeconds(read.birth); date.isValid())
         dates.insert(QStringLiteral("createTime"), date);
     return dates;
 }
@@ -475,7 +479,9 @@ QVariant MivOsxFileData::fileIdent() const
     QVariant stored = MivUrlFileData::fileIdent();
     if (stored.isValid())
         return stored;
-    const MivOsxFileAttributesPtr current = attributes();
+    // Read on first use too: equal items must hash alike, and equality
+    // prefers the identity whenever both items have one.
+    const MivOsxFileAttributesPtr current = currentAttributes();
     if (current && current->valid())
         return QVariant::fromValue(current->ident());
     return stored;
@@ -483,7 +489,7 @@ QVariant MivOsxFileData::fileIdent() const
 
 void MivOsxFileData::updateFileIdent(const QVariant& ident)
 {
-    if (fileIdent().isValid() || fileURL().isEmpty())
+    if (fileIdent().isValid() || !hasAddress())
         return;
     if (ident.isValid()) {
         setFileIdent(ident);
@@ -528,7 +534,7 @@ bool MivOsxFileData::containsAttr(const QString& name) const
 void MivOsxFileData::refresh()
 {
     std::lock_guard lock(monitor());
-    if (fileURL().isEmpty())
+    if (!hasAddress())
         return;
     refreshBaseData();
     MivUrlFileData::refresh();

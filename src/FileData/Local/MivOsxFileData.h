@@ -218,6 +218,8 @@ private:
     bool readExecutable() const;
     bool readDeletable() const;
     void storeAttributes(MivOsxFileAttributesPtr attributes);
+    // The item has a URL (or path) at all.
+    bool hasAddress() const;
     // The path of the entry's URL; null without a URL.
     QString itemPath() const;
     // The path the content comes from: the link path when there is one.

@@ -144,10 +144,11 @@ MivFileDataPtr MivOsxFileDataCache::makeFreshItem(const QUrl& url, bool withRefr
 
 bool MivOsxFileDataCache::putEntry(const MivFileDataPtr& item)
 {
-    const auto* urlItem = dynamic_cast<const IMivUrlFile*>(item.get());
-    if (!urlItem)
-        return false;
-    const QString key = keyOfURL(urlItem->fileURL());
+    QString key;
+    if (const auto* local = dynamic_cast<const MivOsxFileData*>(item.get()))
+        key = preparedPath(local->sourcePath());  // without building its URL
+    else if (const auto* urlItem = dynamic_cast<const IMivUrlFile*>(item.get()))
+        key = keyOfURL(urlItem->fileURL());
     if (key.isEmpty())
         return false;
     _ncache.setObject(item, key);

@@ -33,19 +33,26 @@ QDateTime MivOsxFileData::resolveDateAdded() const { return QDateTime(); }
 
 QDateTime MivOsxFileData::resolveCreationDate() const
 {
-    const MivOsxFileAttributesPtr current = currentAttributes();
-    return current && current->valid() ? dateOf(current->birthTime()) : QDateTime();
+    // The snapshot leaves these dates out: each reader asks the file system.
+    MivOsxFileDates dates;
+    const QString path = itemPath();
+    if (path.isEmpty() || !MivOsxFileDates::read(plat::Path::toNative(path), &dates))
+        return QDateTime();
+    return dateOf(dates.birth);
 }
 
 QDateTime MivOsxFileData::resolveLastAccessDate() const
 {
-    const MivOsxFileAttributesPtr current = currentAttributes();
-    return current && current->valid() ? dateOf(current->accessTime()) : QDateTime();
+    MivOsxFileDates dates;
+    const QString path = itemPath();
+    if (path.isEmpty() || !MivOsxFileDates::read(plat::Path::toNative(path), &dates))
+        return QDateTime();
+    return dateOf(dates.access);
 }
 
 void MivOsxFileData::updateAddedDate(const QDateTime& date)
 {
-    if (fileURL().isEmpty())
+    if (!hasAddress())
         return;
     setAddedDate(date);
     addAttr(kAddedDate);
@@ -53,7 +60,7 @@ void MivOsxFileData::updateAddedDate(const QDateTime& date)
 
 void MivOsxFileData::updateCreationDate(const QDateTime& date)
 {
-    if (fileURL().isEmpty())
+    if (!hasAddress())
         return;
     setCreationDate(date);
     addAttr(kCreationDate);
@@ -61,7 +68,7 @@ void MivOsxFileData::updateCreationDate(const QDateTime& date)
 
 void MivOsxFileData::updateLastAccessDate(const QDateTime& date)
 {
-    if (fileURL().isEmpty())
+    if (!hasAddress())
         return;
     setLastAccessDate(date);
     addAttr(kLastAccessDate);
@@ -71,7 +78,7 @@ void MivOsxFileData::updateLastAccessDate(const QDateTime& date)
 
 bool MivOsxFileData::refreshForSortDescriptor(const std::optional<plat::SortDescriptor>& sortDescriptor)
 {
-    if (fileURL().isEmpty())
+    if (!hasAddress())
         return false;
     // Owner, group and mode come with the status snapshot every refresh
     // takes (and the listing has just taken), so "reading them again" is
@@ -181,13 +188,8 @@ void MivOsxFileData::lazyLoadData(const MivLazyLoadDataPtr& lazyData)
 
 void MivOsxFileData::requestDataForFileInfo()
 {
-    // Fresh values whatever was read before: one status read of its own.
-    const QString path = itemPath();
-    if (path.isEmpty())
-        return;
-    const MivOsxFileAttributesPtr fresh = MivOsxFileAttributes::read(plat::Path::toNative(path));
-    const bool valid = fresh->valid();
-    updateCreationDate(valid ? dateOf(fresh->birthTime()) : QDateTime());
+    // Fresh values whatever was read or marked before.
+    updateCreationDate(resolveCreationDate());
     updateAddedDate(resolveDateAdded());
-    updateLastAccessDate(valid ? dateOf(fresh->accessTime()) : QDateTime());
+    updateLastAccessDate(resolveLastAccessDate());
 }

@@ -133,6 +133,9 @@ TEST_F(MivOsxFileDataTest, ItemsOfOneFileAreEqualByIdentity)
     const QString other = path(QStringLiteral("c"));
     write(other, "x");
     EXPECT_FALSE(a->isEqual(item(other).get()));
+    const auto unrefreshed = item(file, false);
+    EXPECT_TRUE(unrefreshed->isEqual(a.get()));
+    EXPECT_EQ(unrefreshed->hash(), a->hash()) << "equal items hash alike";
     // Without identities the URLs decide.
     EXPECT_TRUE(item(path(QStringLiteral("none")))->isEqual(item(path(QStringLiteral("none"))).get()));
 }
