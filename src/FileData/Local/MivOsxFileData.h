@@ -8,8 +8,6 @@
 
 #include <QVariantMap>
 
-#include <vector>
-
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -129,14 +127,6 @@ public:
 
     bool doOpen() override;
 
-    // --- Links and aliases ---
-    // The target of an alias file: none here (no aliases on Linux).
-    QUrl resolveAliasFile() const;
-    MivFileDataPtr resolveLink() override;
-    MivFileDataPtr createSymbolicLinkWithName(const QString& name, const QString& withDestinationPath,
-                                              const MivFileDataPtr& destinationData, const MivCopyContextPtr& context,
-                                              plat::Error* error) override;
-
     // --- Folder listing (MivOsxFileData_Listing.cpp) ---
     // Lists the folder (the link's target for a link) with getdents64 and
     // makes its children from the local item cache, reading each entry's
@@ -180,6 +170,14 @@ public:
     QDateTime resolveDateAdded() const;
     QDateTime resolveCreationDate() const;
     QDateTime resolveLastAccessDate() const;
+
+    // --- Links and aliases ---
+    // The target of an alias file: none here (no aliases on Linux).
+    QUrl resolveAliasFile() const;
+    MivFileDataPtr resolveLink() override;
+    MivFileDataPtr createSymbolicLinkWithName(const QString& name, const QString& withDestinationPath,
+                                              const MivFileDataPtr& destinationData, const MivCopyContextPtr& context,
+                                              plat::Error* error) override;
 
 private:
     enum Bit : quint32 {
