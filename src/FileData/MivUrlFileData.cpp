@@ -446,13 +446,19 @@ QUrl MivUrlFileData::suburlForPath(const QString& path, const QString& base) con
     return UrlParameters::suburlForURL(fileURL(), path, base);
 }
 
-QList<MivFileDataPtr> MivUrlFileData::listURLElements(bool hidden, bool incFiles, plat::Error* errorRes)
+QList<QUrl> MivUrlFileData::listURLElements(bool hidden, bool incFiles, plat::Error* errorRes)
 {
     MivListFilesParams params(std::nullopt, hidden);
     params.setIncludeFiles(incFiles);
     params.setOnlyURLs(true);
     QList<MivFileDataPtr> array;
     listElementsToArray(array, params, MivFileCallback(), errorRes);
-    return array;
+    QList<QUrl> urls;
+    urls.reserve(array.size());
+    for (const MivFileDataPtr& child : array) {
+        if (const auto* urlChild = dynamic_cast<const IMivUrlFile*>(child.get()))
+            urls.append(urlChild->fileURL());
+    }
+    return urls;
 }
 

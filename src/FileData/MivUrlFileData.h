@@ -103,7 +103,9 @@ public:
     QString subpathForPath(const QString& path, const QString& base) const;
     QUrl suburlForPath(const QString& path) const;
     QUrl suburlForPath(const QString& path, const QString& base) const;
-    QList<MivFileDataPtr> listURLElements(bool hidden, bool incFiles, plat::Error* errorRes);
+    // The URLs of the folder's children (hidden ones only when asked; folders
+    // only without files); what was listed also after an error.
+    virtual QList<QUrl> listURLElements(bool hidden, bool incFiles, plat::Error* errorRes);
     QUrl fileURL() const override;
 
 protected:

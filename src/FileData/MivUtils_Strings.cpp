@@ -28,8 +28,11 @@ bool isAsciiDigit(QChar c)
 QString MivUtils::sanitizedString(const QString& string)
 {
     static const char kHex[] = "0123456789ABCDEF";
+    const QByteArray bytes = plat::Path::toNative(string);
     QString out;
-    for (const char ch : plat::Path::toNative(string)) {
+    // Item-cache keys are made for every listed entry: one allocation each.
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (isUrlPathAllowed(c)) {
             out += QLatin1Char(ch);

@@ -2,6 +2,7 @@
 
 #include "FileData/IMivLinkSupport.h"
 #include "FileData/IMivLocalFile.h"
+#include "FileData/Local/MivDirectoryEnumerator.h"
 #include "FileData/Local/MivOsxFileAttributes.h"
 #include "FileData/MivUrlFileData.h"
 
@@ -127,6 +128,50 @@ public:
     MivIconDescriptorPtr resolveLinkIconForImage(const MivIconDescriptorPtr& image) const override;
 
     bool doOpen() override;
+
+    // --- Folder listing (MivOsxFileData_Listing.cpp) ---
+    // Lists the folder (the link's target for a link) with getdents64 and
+    // makes its children from the local item cache, reading each entry's
+    // status once, in parallel, in batches of kListingBatchSize. Children
+    // come in the order the folder lists them. False on any listing error
+    // (in errorRes, or presented); nothing is added then.
+    static constexpr int kListingBatchSize = 151;
+    static constexpr int kListingParallelThreshold = 50;
+    bool listElementsToArray(QList<MivFileDataPtr>& array, const MivListFilesParams& params,
+                             const MivFileCallback& callback, plat::Error* errorRes) override;
+    bool enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataPtr>& array, const MivListFilesParams& params,
+                                                  const MivFileCallback& callback, plat::Error* errorRes);
+    std::unique_ptr<MivDirectoryEnumerator> directoryEnumeratorParams(const MivListFilesParams& params, bool urlsOnly,
+                                                                      const MivDirectoryEnumerator::ErrorHandler& errorHandler);
+    // Makes the children of listed entries, kept in the entries' order;
+    // kListingParallelThreshold or more at once in a parallel loop unless
+    // inParallel is false (a batch the listing's queue runs beside others).
+    QList<MivFileDataPtr> loadFileData(const std::vector<MivDirectoryEntry>& entries, const MivListFilesParams& params,
+                                       const MivFileCallback& callback, bool inParallel = true);
+    void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort,
+                            const MivFileCallback& callback);
+    void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort);
+    // The child for a listed entry (its status read here), or null when it
+    // is gone or hidden and hidden entries are not wanted.
+    MivFileDataPtr createDataObject(const MivDirectoryEntry& entry, bool includingHidden);
+    MivFileDataPtr createDataObject(const QUrl& url, bool includingHidden);
+    bool handleListElementsError(const plat::Error& error, QObject* panel, plat::Error* errorRes);
+    QList<QUrl> listURLElements(bool hidden, bool incFiles, plat::Error* errorRes) override;
+    MivFileDataPtr createChild(const QString& name, bool folder) override;
+    void reloadData();
+
+    // --- Lazy attributes (MivOsxFileData_LazyLoad.cpp) ---
+    bool refreshForSortDescriptor(const std::optional<plat::SortDescriptor>& sortDescriptor) override;
+    MivLazyLoadDataPtr prepareForLazyLoad(const QString& sortKey, const QSet<QString>& hidden) override;
+    void lazyLoadData(const MivLazyLoadDataPtr& lazyData) override;
+    void requestDataForFileInfo() override;
+    void updateAddedDate(const QDateTime& date);
+    void updateCreationDate(const QDateTime& date);
+    void updateLastAccessDate(const QDateTime& date);
+    // Invalid when the entry has none (no added date exists here).
+    QDateTime resolveDateAdded() const;
+    QDateTime resolveCreationDate() const;
+    QDateTime resolveLastAccessDate() const;
 
     // --- Links and aliases ---
     // The target of an alias file: none here (no aliases on Linux).

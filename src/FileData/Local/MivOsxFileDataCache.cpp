@@ -62,14 +62,15 @@ QString MivOsxFileDataCache::preparedPath(const QString& path)
     return MivUtils::sanitizedString(trimmed);
 }
 
-MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh)
+MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh,
+                                                    const MivOsxFileAttributesPtr& given)
 {
     if (key.isEmpty())
         return nullptr;
     MivFileDataPtr item = _ncache.objectForKey(key);
     if (!item && !fresh)
         return nullptr;
-    MivOsxFileAttributesPtr current = MivOsxFileAttributes::read(nativePathOfKey(key));
+    MivOsxFileAttributesPtr current = given ? given : MivOsxFileAttributes::read(nativePathOfKey(key));
     if (fresh)
         *fresh = current;
     if (!item)
@@ -97,6 +98,24 @@ MivFileDataPtr MivOsxFileDataCache::getEntryForURL(const QUrl& url)
     if (item && item->blocked())
         item->setBlocked(false);
     return item;
+}
+
+MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForNativePath(const QByteArray& path,
+                                                                  const MivOsxFileAttributesPtr& current)
+{
+    if (!path.startsWith('/') || !current)
+        return nullptr;
+    const QString key = preparedPath(plat::Path::fromNative(path));
+    if (MivFileDataPtr item = validatedLookup(key, nullptr, current))
+        return item;
+    // The URL straight from the bytes; the path is absolute and has no
+    // trailing "/", so it is already the canonical form the factory makes.
+    auto made = MivUrlFileData::createWithURL<MivOsxFileData>(
+        QUrl::fromEncoded(QByteArrayLiteral("file://") + plat::Path::percentEncode(path), QUrl::StrictMode), false);
+    if (current->valid())
+        made->adoptAttributes(current);
+    _ncache.setObject(made, key);
+    return made;
 }
 
 MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForURL(const QUrl& url)

@@ -52,6 +52,10 @@ public:
     // The cached item, or else a new unrefreshed item stored under that key.
     // Null for a URL that is no local file URL.
     MivFileDataPtr getOrCreateEntryForURL(const QUrl& url);
+    // The same for an entry whose status was read already (a listing reads
+    // every entry once), by its path as the kernel's bytes: the read
+    // validates a cached item and goes to a new one.
+    MivFileDataPtr getOrCreateEntryForNativePath(const QByteArray& path, const MivOsxFileAttributesPtr& current);
     // Stores the item under its URL's prepared path; false without a local
     // file URL.
     bool putEntry(const MivFileDataPtr& item);
@@ -94,8 +98,10 @@ public:
 
 private:
     // The entry under the key when it is still current; a stale one is
-    // dropped. The status read made for the check goes to *fresh.
-    MivFileDataPtr validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh);
+    // dropped. The status read made for the check (or the one given) goes
+    // to *fresh.
+    MivFileDataPtr validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh,
+                                   const MivOsxFileAttributesPtr& given = nullptr);
 
     void restartNotifier();
 
