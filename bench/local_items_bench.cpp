@@ -102,7 +102,7 @@ int main(int argc, char** argv)
             struct statx info {};
             if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, kMask, &info) != 0)
                 continue;
-            auto item = MivUrlFileData::createWithURL<MivOsxFileData>(plat::Path::toFileQUrl(plat::Path::fromNative(path)), false);
+            auto item = MivUrlFileData::createWithPath<MivOsxFileData>(plat::Path::fromNative(path), false);
             item->refreshWithAttributes(MivOsxFileAttributes::fromStatx(info, path));
             items.push_back(std::move(item));
         }
@@ -124,25 +124,25 @@ int main(int argc, char** argv)
     itemLoop();
     const qint64 warmNs = timer.nsecsElapsed();
 
-    // Where the time goes: the URL alone, the item object alone, the refresh.
-    std::vector<QUrl> urls;
-    urls.reserve(names.size());
+    // Where the time goes: the path text alone, the item object alone, the refresh.
+    std::vector<QString> paths;
+    paths.reserve(names.size());
     timer.restart();
     for (const QByteArray& name : names)
-        urls.push_back(plat::Path::toFileQUrl(plat::Path::fromNative(nativeFolder + name)));
+        paths.push_back(plat::Path::fromNative(nativeFolder + name));
     const qint64 urlNs = timer.nsecsElapsed();
     std::vector<std::shared_ptr<MivOsxFileData>> bare;
-    bare.reserve(urls.size());
+    bare.reserve(paths.size());
     timer.restart();
-    for (const QUrl& url : urls)
-        bare.push_back(MivUrlFileData::createWithURL<MivOsxFileData>(url, false));
+    for (const QString& path : paths)
+        bare.push_back(MivUrlFileData::createWithPath<MivOsxFileData>(path, false));
     const qint64 makeNs = timer.nsecsElapsed();
     timer.restart();
     for (size_t i = 0; i < bare.size(); ++i)
         bare[i]->refreshWithAttributes(items[i]->attributes());
     const qint64 refreshNs = timer.nsecsElapsed();
     bare.clear();
-    urls.clear();
+    paths.clear();
 
     qint64 itemSum = 0;
     for (const auto& item : items)
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
     std::printf("local items: %d files in %s\n", count, folder.toLocal8Bit().constData());
     std::printf("  statx loop            %8.1f ms  (%6.0f ns/file)\n", statNs / 1e6, statNs / n);
     std::printf("  statx + items         %8.1f ms  (%6.0f ns/file)\n", itemNs / 1e6, itemNs / n);
-    std::printf("    of which: URL %.0f ns, item object %.0f ns, refresh from the status read %.0f ns per file\n",
+    std::printf("    of which: path text %.0f ns, item object %.0f ns, refresh from the status read %.0f ns per file\n",
                 urlNs / n, makeNs / n, refreshNs / n);
     std::printf("  ratio                 %8.2fx   (aim: at most 1.30x)\n", double(itemNs) / double(statNs));
     std::printf("  again, memory reused  %8.1f ms  (%6.0f ns/file, ratio %.2fx)\n", warmNs / 1e6, warmNs / n,

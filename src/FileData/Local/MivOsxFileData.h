@@ -28,6 +28,8 @@ class MivOsxFileData : public MivUrlFileData, public virtual IMivLocalFile, publ
 {
 public:
     explicit MivOsxFileData(const QUrl& url);
+    // Made from its path (createWithPath): no URL is built or decoded.
+    explicit MivOsxFileData(const LocalPath& local) : MivUrlFileData(local) {}
     ~MivOsxFileData() override;
 
     // --- Attribute snapshot ---
