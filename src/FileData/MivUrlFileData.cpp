@@ -55,12 +55,34 @@ bool hasSurrogates(const QString& path)
 
 QString nameOfPath(const QString& path) { return path.isNull() ? QString() : plat::PathString::lastPathComponent(path); }
 
+// The folder part of a path as a text shared with the items made before it
+// from the same folder on this thread: a listing makes its items one folder
+// at a time, and each would otherwise keep its own copy of the folder.
+QString sharedFolder(QStringView folder)
+{
+    thread_local QString last;
+    if (last.isNull() || QStringView(last) != folder)
+        last = folder.toString();
+    return last;
+}
+
+// folder + "/" + leaf in one allocation.
+QString joinedPath(const QString& folder, const QString& leaf)
+{
+    QString path(folder.size() + 1 + leaf.size(), Qt::Uninitialized);
+    QChar* out = path.data();
+    std::copy(folder.cbegin(), folder.cend(), out);
+    out[folder.size()] = QLatin1Char('/');
+    std::copy(leaf.cbegin(), leaf.cend(), out + folder.size() + 1);
+    return path;
+}
+
 } // namespace
 
 MivUrlFileData::MivUrlFileData(const QUrl& url)
 {
     assignAddress(url);
-    MivFileData::updateName(nameOfPath(itemPath()));
+    MivFileData::updateName(nameOfAddress());
 }
 
 MivUrlFileData::MivUrlFileData(const LocalPath& local)
@@ -71,7 +93,7 @@ MivUrlFileData::MivUrlFileData(const LocalPath& local)
         assignPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
     else
         assignPath(local.path);
-    MivFileData::updateName(nameOfPath(itemPath()));
+    MivFileData::updateName(nameOfAddress());
 }
 
 void MivUrlFileData::didCreateWithURL(bool withRefresh)
@@ -83,16 +105,34 @@ void MivUrlFileData::didCreateWithURL(bool withRefresh)
 
 // --- Address ---
 
+QString MivUrlFileData::Address::pathKey() const { return fromPath && !leaf.isNull() ? joinedPath(key, leaf) : key; }
+
 MivUrlFileData::Address MivUrlFileData::address() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return Address{_key, _url, _fromPath};
+    return Address{_key, _leaf, _url, _fromPath};
 }
 
 bool MivUrlFileData::hasAddress() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return _fromPath ? !_key.isEmpty() : !_url.isEmpty();
+    return _fromPath ? !_key.isEmpty() || !_leaf.isNull() : !_url.isEmpty();
+}
+
+bool MivUrlFileData::hasPathKey() const
+{
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    return !_key.isEmpty() || (_fromPath && !_leaf.isNull());
+}
+
+QString MivUrlFileData::nameOfAddress() const
+{
+    const Address current = address();
+    // The name of a path that ends in a component is that component: the
+    // name shares the kept text rather than copying it.
+    if (current.fromPath && !current.leaf.isEmpty())
+        return current.leaf;
+    return nameOfPath(current.fromPath ? current.pathKey() : itemPath());
 }
 
 void MivUrlFileData::assignAddress(const QUrl& url)
@@ -106,22 +146,33 @@ void MivUrlFileData::assignAddress(const QUrl& url)
     if (!url.isEmpty())
         key = url.isLocalFile() ? MivFileUtils::resolvePath(url) : stringWithoutPassword(url);
     QUrl oldURL = url;
+    QString oldLeaf;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);
+    std::swap(_leaf, oldLeaf);
     std::swap(_url, oldURL);
     _fromPath = false;
 }
 
 void MivUrlFileData::assignPath(const QString& path)
 {
-    QString key = path;
-    // A path joined for the item often carries spare capacity; an item
-    // keeps it for its lifetime, so it keeps a tight copy instead.
-    if (key.capacity() > key.size())
+    // Kept as folder and leaf, each a tight copy (a path joined for the
+    // item often carries spare capacity the item would keep for life).
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    QString key;
+    QString leaf;
+    if (slash < 0) {
+        key = path;
         key.squeeze();
+    } else {
+        if (slash > 0)
+            key = sharedFolder(QStringView(path).left(slash));
+        leaf = slash + 1 < path.size() ? path.mid(slash + 1) : QStringLiteral("");
+    }
     QUrl oldURL;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);
+    std::swap(_leaf, leaf);
     std::swap(_url, oldURL);
     _fromPath = true;
 }
@@ -130,23 +181,25 @@ QString MivUrlFileData::itemPath() const
 {
     const Address current = address();
     if (current.fromPath)
-        return current.key;
+        return current.pathKey();
     return current.url.isEmpty() ? QString() : itemPathOfURL(current.url);
 }
 
 QUrl MivUrlFileData::fileURL() const
 {
-    QString path;
+    QString folder;
+    QString leaf;
     {
         std::lock_guard lock(plat::StripedLocks::forAddress(this));
         if (!_fromPath || !_url.isEmpty())
             return _url;
-        path = _key;
+        folder = _key;
+        leaf = _leaf;
     }
     // Built outside the lock; kept only if the item still has that path.
-    QUrl built = plat::Path::toFileQUrl(path);
+    QUrl built = plat::Path::toFileQUrl(Address{folder, leaf, QUrl(), true}.pathKey());
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    if (_fromPath && _url.isEmpty() && _key == path)
+    if (_fromPath && _url.isEmpty() && _key == folder && _leaf == leaf && _leaf.isNull() == leaf.isNull())
         _url = built;
     return built;
 }
@@ -156,9 +209,10 @@ plat::Error MivUrlFileData::remove() { return plat::Error(); }
 quint64 MivUrlFileData::hash() const
 {
     const Address current = address();
-    // An item kept as its path is equal to another only through the path.
+    // An item kept as its path is equal to another only through the path,
+    // whose two parts follow from it (split at its last "/").
     if (current.fromPath)
-        return qHash(current.key);
+        return qHashMulti(0, current.key, current.leaf);
     return current.url.isEmpty() ? MivDefaultCopyFileData::hash() : qHash(current.url.toString(QUrl::FullyEncoded));
 }
 
@@ -174,7 +228,8 @@ bool MivUrlFileData::isEqual(const MivFileData* other) const
     // A path stands for exactly one URL text and the other way round, and
     // no URL kept as given spells one a path stands for.
     if (mine.fromPath || theirs.fromPath)
-        return mine.fromPath == theirs.fromPath && mine.key == theirs.key;
+        return mine.fromPath == theirs.fromPath && mine.key == theirs.key && mine.leaf == theirs.leaf
+               && mine.leaf.isNull() == theirs.leaf.isNull();
     return !mine.url.isEmpty() && !theirs.url.isEmpty()
            && mine.url.toString(QUrl::FullyEncoded) == theirs.url.toString(QUrl::FullyEncoded);
 }
@@ -183,7 +238,7 @@ void MivUrlFileData::setFileURL(const QUrl& url)
 {
     clearCache();
     assignAddress(url);
-    updateName(nameOfPath(itemPath()));
+    updateName(nameOfAddress());
     refresh();
 }
 
@@ -237,7 +292,7 @@ QUrl MivUrlFileData::realURL() const
 QString MivUrlFileData::sourcePath() const
 {
     const Address current = address();
-    return current.fromPath ? current.key : MivFileUtils::resolvePath(current.url);
+    return current.fromPath ? current.pathKey() : MivFileUtils::resolvePath(current.url);
 }
 
 QString MivUrlFileData::displayInfo() const
@@ -246,7 +301,7 @@ QString MivUrlFileData::displayInfo() const
     return target.isEmpty() ? pathKey() : target;
 }
 
-QString MivUrlFileData::pathKey() const { return readField(_key); }
+QString MivUrlFileData::pathKey() const { return address().pathKey(); }
 
 qint64 MivUrlFileData::doCalculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
 {
@@ -292,7 +347,7 @@ MivFileDataPtr MivUrlFileData::resolveParent()
 {
     const Address current = address();
     if (current.fromPath || current.url.isLocalFile()) {
-        const QString path = current.fromPath ? current.key : MivFileUtils::resolvePath(current.url);
+        const QString path = current.fromPath ? current.pathKey() : MivFileUtils::resolvePath(current.url);
         const QString parentPath = plat::PathString::deletingLastPathComponent(path);
         if (parentPath.isEmpty())
             return nullptr;
@@ -408,7 +463,7 @@ void MivUrlFileData::calculateHiddenFlag()
     const Address current = address();
     // A local item's resource value is its name's: read it without a URL.
     if (current.fromPath) {
-        cacheHiddenFlag(plat::PathString::lastPathComponent(current.key).startsWith(QLatin1Char('.')));
+        cacheHiddenFlag(plat::PathString::lastPathComponent(current.pathKey()).startsWith(QLatin1Char('.')));
         return;
     }
     if (current.url.isEmpty())
@@ -424,7 +479,7 @@ QString MivUrlFileData::description() const
     // Log lines describe many items: an item kept as its path gets no URL for it.
     QString text;
     if (current.fromPath)
-        text = plat::Path::toFileUrl(current.key);
+        text = plat::Path::toFileUrl(current.pathKey());
     else if (current.url.isEmpty() || current.url.isLocalFile())
         text = current.url.toString(QUrl::FullyEncoded);
     else

@@ -112,14 +112,25 @@ protected:
     // Stores the cached hidden flag; for calculateHiddenFlag, which runs with
     // no lock held (it may read the file system).
     void cacheHiddenFlag(std::optional<bool> hiden) const;
+    // The item has a path key (!pathKey().isEmpty()), without joining it.
+    bool hasPathKey() const;
 
 private:
     // The address as one consistent copy.
     struct Address
     {
+        // The key; for an item kept as its path, the folder part of the path
+        // (before its last "/"; null for an entry of the root).
         QString key;
+        // For an item kept as its path: the part after the folder's "/"
+        // (empty for the root and a path ending in "/"). Null: key is the
+        // whole path (a path without "/"), or the item is kept as its URL.
+        QString leaf;
         QUrl url;
         bool fromPath = false;
+
+        // The path key: the path itself for an item kept as its path.
+        QString pathKey() const;
     };
     Address address() const;
     bool hasAddress() const;
@@ -127,12 +138,18 @@ private:
     void assignPath(const QString& path);
     // The item's path as a file URL's, or its URL's decoded path.
     QString itemPath() const;
+    // The name the address gives (sharing the kept text where it can).
+    QString nameOfAddress() const;
     bool hiddenByName() const;
 
-    // Guarded by the stripe lock. _key is the path key: for an item kept as
-    // its path, the path itself. _url is the URL as given, or for an item
-    // kept as its path, the URL built from it on first request.
+    // Guarded by the stripe lock. For an item kept as its URL, _key is the
+    // path key and _url the URL as given. An item kept as its path keeps it
+    // in two parts: _key holds the folder part, which the items of one
+    // folder share (a listing makes them one folder at a time), and _leaf
+    // the rest, which shares its text with the name; the whole path is
+    // joined when asked. Its _url is built from the path on first request.
     QString _key;
+    QString _leaf;
     mutable QUrl _url;
     bool _fromPath = false;
     std::atomic<bool> _folder{false};

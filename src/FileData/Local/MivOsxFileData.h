@@ -182,7 +182,9 @@ private:
     MivIconDescriptorPtr placeholderIcon() const;
     void findLinkTarget(const QString& path, const MivOsxFileAttributes& attributes);
 
-    // Filled on first use by const getters too, hence mutable.
-    mutable std::atomic<std::shared_ptr<const MivOsxFileAttributes>> _attributes;
+    // Filled on first use by const getters too, hence mutable. The word of
+    // bits comes first: it fits in the tail of the base's small fields,
+    // which every listed item would otherwise pay as padding.
     mutable std::atomic<quint32> _bits{0};
+    mutable std::atomic<std::shared_ptr<const MivOsxFileAttributes>> _attributes;
 };
