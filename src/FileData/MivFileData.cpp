@@ -206,6 +206,12 @@ QString MivFileData::pureName() const { return readField(_name); }
 
 void MivFileData::updateName(const QString& name)
 {
+    willChangeName();
+    storeName(name);
+}
+
+void MivFileData::storeName(const QString& name)
+{
     QString oldName = name;
     QString oldContextPath;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));

@@ -79,21 +79,16 @@ QString joinedPath(const QString& folder, const QString& leaf)
 
 } // namespace
 
-MivUrlFileData::MivUrlFileData(const QUrl& url)
-{
-    assignAddress(url);
-    MivFileData::updateName(nameOfAddress());
-}
+MivUrlFileData::MivUrlFileData(const QUrl& url) { initAddress(url); }
 
 MivUrlFileData::MivUrlFileData(const LocalPath& local)
 {
     if (!local.path.startsWith(QLatin1Char('/')))
-        assignAddress(plat::Path::toFileQUrl(local.path));
+        initAddress(plat::Path::toFileQUrl(local.path));
     else if (hasSurrogates(local.path))
-        assignPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
+        initPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
     else
-        assignPath(local.path);
-    MivFileData::updateName(nameOfAddress());
+        initPath(local.path);
 }
 
 void MivUrlFileData::didCreateWithURL(bool withRefresh)
@@ -107,32 +102,87 @@ void MivUrlFileData::didCreateWithURL(bool withRefresh)
 
 QString MivUrlFileData::Address::pathKey() const { return fromPath && !leaf.isNull() ? joinedPath(key, leaf) : key; }
 
+bool MivUrlFileData::Address::pathParts(QStringView* folder, QStringView* last) const
+{
+    if (!leaf.isNull()) {
+        *folder = key;
+        *last = leaf;
+        return true;
+    }
+    const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        *folder = QStringView();
+        *last = key;
+        return false;
+    }
+    *folder = QStringView(key).first(slash);
+    *last = QStringView(key).sliced(slash + 1);
+    return true;
+}
+
 MivUrlFileData::Address MivUrlFileData::address() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return Address{_key, _leaf, _url, _fromPath};
+    return Address{_key, _kind == AddressKind::FolderAndName ? nameField() : QString(), _url, _kind != AddressKind::Url};
 }
 
 bool MivUrlFileData::hasAddress() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return _fromPath ? !_key.isEmpty() || !_leaf.isNull() : !_url.isEmpty();
+    switch (_kind) {
+    case AddressKind::Url:
+        return !_url.isEmpty();
+    case AddressKind::Path:
+        return !_key.isEmpty();
+    case AddressKind::FolderAndName:
+        return true;
+    }
+    return false;
 }
 
 bool MivUrlFileData::hasPathKey() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return !_key.isEmpty() || (_fromPath && !_leaf.isNull());
+    return !_key.isEmpty() || _kind == AddressKind::FolderAndName;
 }
 
-QString MivUrlFileData::nameOfAddress() const
+void MivUrlFileData::willChangeName()
 {
-    const Address current = address();
-    // The name of a path that ends in a component is that component: the
-    // name shares the kept text rather than copying it.
-    if (current.fromPath && !current.leaf.isEmpty())
-        return current.leaf;
-    return nameOfPath(current.fromPath ? current.pathKey() : itemPath());
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    if (_kind != AddressKind::FolderAndName)
+        return;
+    _key = joinedPath(_key, nameField());
+    _kind = AddressKind::Path;
+}
+
+void MivUrlFileData::initAddress(const QUrl& url)
+{
+    const QString path = plainFilePath(url);
+    if (!path.isNull()) {
+        initPath(path);
+        return;
+    }
+    assignAddress(url);
+    storeName(nameOfPath(itemPath()));
+}
+
+void MivUrlFileData::initPath(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || slash + 1 == path.size()) {
+        // The root, or a path ending in "/": its name is not its last part.
+        assignPath(path);
+        storeName(nameOfPath(path));
+        return;
+    }
+    // The name is a tight copy of the last part (a path joined for the item
+    // often carries spare capacity the item would keep for life).
+    storeName(path.mid(slash + 1));
+    QString folder = slash > 0 ? sharedFolder(QStringView(path).first(slash)) : QString();
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    std::swap(_key, folder);
+    _url = QUrl();
+    _kind = AddressKind::FolderAndName;
 }
 
 void MivUrlFileData::assignAddress(const QUrl& url)
@@ -146,35 +196,24 @@ void MivUrlFileData::assignAddress(const QUrl& url)
     if (!url.isEmpty())
         key = url.isLocalFile() ? MivFileUtils::resolvePath(url) : stringWithoutPassword(url);
     QUrl oldURL = url;
-    QString oldLeaf;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);
-    std::swap(_leaf, oldLeaf);
     std::swap(_url, oldURL);
-    _fromPath = false;
+    _kind = AddressKind::Url;
 }
 
 void MivUrlFileData::assignPath(const QString& path)
 {
-    // Kept as folder and leaf, each a tight copy (a path joined for the
-    // item often carries spare capacity the item would keep for life).
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    QString key;
-    QString leaf;
-    if (slash < 0) {
-        key = path;
+    QString key = path;
+    // A path joined for the item often carries spare capacity; an item
+    // keeps it for its lifetime, so it keeps a tight copy instead.
+    if (key.capacity() > key.size())
         key.squeeze();
-    } else {
-        if (slash > 0)
-            key = sharedFolder(QStringView(path).left(slash));
-        leaf = slash + 1 < path.size() ? path.mid(slash + 1) : QStringLiteral("");
-    }
     QUrl oldURL;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);
-    std::swap(_leaf, leaf);
     std::swap(_url, oldURL);
-    _fromPath = true;
+    _kind = AddressKind::Path;
 }
 
 QString MivUrlFileData::itemPath() const
@@ -187,19 +226,20 @@ QString MivUrlFileData::itemPath() const
 
 QUrl MivUrlFileData::fileURL() const
 {
-    QString folder;
-    QString leaf;
+    Address current;
     {
         std::lock_guard lock(plat::StripedLocks::forAddress(this));
-        if (!_fromPath || !_url.isEmpty())
+        if (_kind == AddressKind::Url || !_url.isEmpty())
             return _url;
-        folder = _key;
-        leaf = _leaf;
+        current = Address{_key, _kind == AddressKind::FolderAndName ? nameField() : QString(), QUrl(), true};
     }
     // Built outside the lock; kept only if the item still has that path.
-    QUrl built = plat::Path::toFileQUrl(Address{folder, leaf, QUrl(), true}.pathKey());
+    QUrl built = plat::Path::toFileQUrl(current.pathKey());
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    if (_fromPath && _url.isEmpty() && _key == folder && _leaf == leaf && _leaf.isNull() == leaf.isNull())
+    const bool samePath = _kind == AddressKind::FolderAndName
+                              ? !current.leaf.isNull() && nameField() == current.leaf
+                              : _kind == AddressKind::Path && current.leaf.isNull();
+    if (samePath && _url.isEmpty() && _key == current.key && _key.isNull() == current.key.isNull())
         _url = built;
     return built;
 }
@@ -210,9 +250,13 @@ quint64 MivUrlFileData::hash() const
 {
     const Address current = address();
     // An item kept as its path is equal to another only through the path,
-    // whose two parts follow from it (split at its last "/").
-    if (current.fromPath)
-        return qHashMulti(0, current.key, current.leaf);
+    // hashed by its parts (split at its last "/") however it is kept.
+    if (current.fromPath) {
+        QStringView folder;
+        QStringView last;
+        const bool split = current.pathParts(&folder, &last);
+        return qHashMulti(0, split, folder, last);
+    }
     return current.url.isEmpty() ? MivDefaultCopyFileData::hash() : qHash(current.url.toString(QUrl::FullyEncoded));
 }
 
@@ -227,9 +271,13 @@ bool MivUrlFileData::isEqual(const MivFileData* other) const
     const Address theirs = urlItem->address();
     // A path stands for exactly one URL text and the other way round, and
     // no URL kept as given spells one a path stands for.
-    if (mine.fromPath || theirs.fromPath)
-        return mine.fromPath == theirs.fromPath && mine.key == theirs.key && mine.leaf == theirs.leaf
-               && mine.leaf.isNull() == theirs.leaf.isNull();
+    if (mine.fromPath || theirs.fromPath) {
+        if (mine.fromPath != theirs.fromPath)
+            return false;
+        QStringView myFolder, myLast, theirFolder, theirLast;
+        return mine.pathParts(&myFolder, &myLast) == theirs.pathParts(&theirFolder, &theirLast)
+               && myFolder == theirFolder && myLast == theirLast;
+    }
     return !mine.url.isEmpty() && !theirs.url.isEmpty()
            && mine.url.toString(QUrl::FullyEncoded) == theirs.url.toString(QUrl::FullyEncoded);
 }
@@ -238,7 +286,7 @@ void MivUrlFileData::setFileURL(const QUrl& url)
 {
     clearCache();
     assignAddress(url);
-    updateName(nameOfAddress());
+    updateName(nameOfPath(itemPath()));
     refresh();
 }
 

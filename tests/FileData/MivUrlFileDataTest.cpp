@@ -457,6 +457,14 @@ TEST(MivUrlFileDataTest, AKeptPathIsAnsweredAsGiven)
         }
         EXPECT_EQ(again->hash(), made[i]->hash());
     }
+    // A path that follows the name is kept whole before the name changes.
+    made[1]->setName(QStringLiteral("renamed.txt"));
+    EXPECT_EQ(made[1]->name(), QStringLiteral("renamed.txt"));
+    EXPECT_EQ(made[1]->pathKey(), paths[1]);
+    EXPECT_EQ(made[1]->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(paths[1]));
+    const auto sameAsRenamed = MivUrlFileData::createWithPath<MivUrlFileData>(paths[1], false);
+    EXPECT_TRUE(sameAsRenamed->isEqual(made[1].get()));
+    EXPECT_EQ(sameAsRenamed->hash(), made[1]->hash());
     // A new path drops the old parts.
     made[0]->setFileURL(plat::Path::toFileQUrl(QStringLiteral("/elsewhere/other.md")));
     EXPECT_EQ(made[0]->pathKey(), QStringLiteral("/elsewhere/other.md"));
