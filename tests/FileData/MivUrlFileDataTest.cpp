@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -470,6 +473,29 @@ TEST(MivUrlFileDataTest, AKeptPathIsAnsweredAsGiven)
     EXPECT_EQ(made[0]->pathKey(), QStringLiteral("/elsewhere/other.md"));
     EXPECT_EQ(made[0]->name(), QStringLiteral("other.md"));
     EXPECT_EQ(made[0]->extenssion(), QStringLiteral("md"));
+}
+
+// Readers of a listed item's path never see it change while another thread
+// renames the item (the path is kept whole before the name changes).
+TEST(MivUrlFileDataTest, APathFollowingTheNameHoldsWhileTheNameChanges)
+{
+    const QString path = QStringLiteral("/tmp/folder/first.txt");
+    for (int round = 0; round < 50; ++round) {
+        const auto item = MivUrlFileData::createWithPath<MivUrlFileData>(path, false);
+        std::atomic<bool> wrong{false};
+        std::thread reader([&] {
+            for (int i = 0; i < 200; ++i) {
+                if (item->pathKey() != path || item->sourcePath() != path)
+                    wrong = true;
+            }
+        });
+        for (int i = 0; i < 20; ++i)
+            item->setName(QStringLiteral("name-%1").arg(i));
+        reader.join();
+        EXPECT_FALSE(wrong.load());
+        EXPECT_EQ(item->pathKey(), path);
+        EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(path));
+    }
 }
 
 TEST(MivUrlFileDataTest, AnItemMadeFromItsPathIsTheItemOfItsFileURL)
