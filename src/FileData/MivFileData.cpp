@@ -68,7 +68,27 @@ bool isUnset(const T&)
 bool sameText(const QString& a, const QString& b) { return a.isNull() == b.isNull() && a == b; }
 
 QString extensionOfName(const QString& name) { return MivFileUtils::resolveExtension(name); }
-QString nameWithoutExtension(const QString& name) { return plat::PathString::deletingPathExtension(name); }
+QString nameWithoutExtension(const QString& name)
+{
+    if (name.isNull())
+        return QString();
+    const QStringView stem = MivFileUtils::stemView(name);
+    return stem.size() == name.size() ? name : stem.toString();
+}
+// sameText(text, extensionOfName(name)) and sameText(text,
+// nameWithoutExtension(name)), without making the derived text: every
+// refresh compares both.
+bool isExtensionOf(const QString& text, const QString& name)
+{
+    const QStringView extension = name.isNull() ? QStringView() : MivFileUtils::extensionView(name);
+    return extension.isEmpty() ? text.isNull() : !text.isNull() && text == extension;
+}
+bool isStemOf(const QString& text, const QString& name)
+{
+    if (name.isNull() || text.isNull())
+        return name.isNull() && text.isNull();
+    return text == MivFileUtils::stemView(name);
+}
 
 } // namespace
 
@@ -186,13 +206,19 @@ QString MivFileData::pureName() const { return readField(_name); }
 
 void MivFileData::updateName(const QString& name)
 {
+    willChangeName();
+    storeName(name);
+}
+
+void MivFileData::storeName(const QString& name)
+{
     QString oldName = name;
     QString oldContextPath;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     // An extension that followed the old name stays what it was.
     if (_extensionSource == ExtensionSource::Name) {
         const QString extension = extensionOfName(_name);
-        if (!sameText(extension, extensionOfName(name))) {
+        if (!isExtensionOf(extension, name)) {
             if (!_side)
                 _side = std::make_unique<SideFields>();
             _side->extenssion = extension;
@@ -286,7 +312,7 @@ QString MivFileData::displayName() const
 void MivFileData::setDisplayName(const QString& displayName)
 {
     const QString name = pureName();
-    const QString stem = nameWithoutExtension(name);
+    const bool isStem = isStemOf(displayName, name);
     QString old = displayName;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     // The name may have changed since it was read: then the text is stored.
@@ -294,7 +320,7 @@ void MivFileData::setDisplayName(const QString& displayName)
     if (current && sameText(displayName, name)) {
         _displayNameSource = DisplayNameSource::Name;
         old = QString();
-    } else if (current && sameText(displayName, stem)) {
+    } else if (current && isStem) {
         _displayNameSource = DisplayNameSource::NameWithoutExtension;
         old = QString();
     } else {
@@ -388,7 +414,7 @@ QString MivFileData::extenssion() const
 void MivFileData::setExtenssion(const QString& extenssion)
 {
     const QString name = pureName();
-    const bool ofName = sameText(extenssion, extensionOfName(name));
+    const bool ofName = isExtensionOf(extenssion, name);
     QString old = extenssion;
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     // Derived only while the name it was compared with is still the name.

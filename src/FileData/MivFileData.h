@@ -330,6 +330,13 @@ protected:
     }
 
     void setDisplayName(const QString& displayName);
+    // Called by updateName, with no lock held, before the name changes: a
+    // kind that derives something from the name keeps its value first.
+    virtual void willChangeName() {}
+    // updateName without that call, for constructors.
+    void storeName(const QString& name);
+    // The name field itself; only under this item's stripe lock.
+    const QString& nameField() const { return _name; }
     QString ctxPath() const;
     // The operation the current thread works for has been cancelled.
     static bool hasCancelledOperation();

@@ -291,11 +291,13 @@ MivFileDataPtr MivFileDataManager::makeLocalInstanceForURL(const QUrl& url, bool
     const QString path = plat::Path::fromFileUrl(url);
     if (path.isEmpty() || !path.startsWith(QLatin1Char('/')))
         return nullptr;
-    const QUrl local = plat::Path::toFileQUrl(plat::PathString::strippingTrailingSlashes(path));
+    const QString canonical = plat::PathString::strippingTrailingSlashes(path);
     // The cache makes a missing entry through makeFreshInstanceForURL and
     // keeps it, so a second call for the same path answers the same item.
-    MivFileDataPtr item = useCache ? MivOsxFileDataCache::sharedInstance()->getOrCreateEntryForURL(local)
-                                   : MivOsxFileDataCache::makeFreshItem(local, false);
+    // A fresh item is made from the path: it builds its URL only when asked.
+    MivFileDataPtr item = useCache
+                              ? MivOsxFileDataCache::sharedInstance()->getOrCreateEntryForURL(plat::Path::toFileQUrl(canonical))
+                              : MivOsxFileDataCache::makeFreshItemForPath(canonical, false);
     if (item && withRefresh)
         item->refresh();
     return item;

@@ -155,8 +155,10 @@ void MivFileData::refresh()
     if (!icon())
         initIcon();
     resolveExtension();
-    if (!extenssion().isEmpty())
-        setDisplayName(plat::PathString::deletingPathExtension(name()));
+    if (!extenssion().isEmpty()) {
+        const QString own = name();
+        setDisplayName(own.isNull() ? QString() : MivFileUtils::stemView(own).toString());
+    }
     setRefreshed(true);
 }
 

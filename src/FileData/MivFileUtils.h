@@ -46,6 +46,12 @@ public:
     static QString resolveNameForOverwriteRename(const QString& name);
     // The extension of the last path component; null when it has none.
     static QString resolveExtension(const QString& path);
+    // The same as views into the path, for comparing without copies: the
+    // extension (empty where resolveExtension answers null), and the path
+    // without its trailing slashes and its extension (what
+    // PathString::deletingPathExtension answers).
+    static QStringView extensionView(QStringView path);
+    static QStringView stemView(QStringView path);
     // The local path of a file URL (through the lossless path codec); the
     // decoded path of any other URL; null for an empty URL.
     static QString resolvePath(const QUrl& url);

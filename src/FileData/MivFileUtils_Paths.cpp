@@ -67,12 +67,45 @@ QString MivFileUtils::resolveNameForOverwriteRename(const QString& name)
     return extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
 }
 
+namespace {
+
+// The path without trailing slashes; the root stays "/".
+QStringView withoutTrailingSlashes(QStringView path)
+{
+    qsizetype end = path.size();
+    while (end > 1 && path[end - 1] == QLatin1Char('/'))
+        --end;
+    return path.first(end);
+}
+
+} // namespace
+
+// Every listed item asks for these when refreshed: views keep them free of
+// the copies the path-string forms make on the way.
+QStringView MivFileUtils::extensionView(QStringView path)
+{
+    const QStringView trimmed = withoutTrailingSlashes(path);
+    if (trimmed == QLatin1String("/"))
+        return {};
+    const QStringView name = trimmed.sliced(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+    // A leading dot names a hidden file; it starts no extension.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot <= 0 ? QStringView() : name.sliced(dot + 1);
+}
+
+QStringView MivFileUtils::stemView(QStringView path)
+{
+    const QStringView trimmed = withoutTrailingSlashes(path);
+    const QStringView extension = extensionView(trimmed);
+    return extension.isEmpty() ? trimmed : trimmed.first(trimmed.size() - extension.size() - 1);
+}
+
 QString MivFileUtils::resolveExtension(const QString& path)
 {
     if (path.isNull())
         return QString();
-    const QString extension = PS::pathExtension(PS::lastPathComponent(path));
-    return extension.isEmpty() ? QString() : extension;
+    const QStringView extension = extensionView(path);
+    return extension.isEmpty() ? QString() : extension.toString();
 }
 
 QString MivFileUtils::resolvePath(const QUrl& url)

@@ -55,23 +55,40 @@ bool hasSurrogates(const QString& path)
 
 QString nameOfPath(const QString& path) { return path.isNull() ? QString() : plat::PathString::lastPathComponent(path); }
 
+// The folder part of a path as a text shared with the items made before it
+// from the same folder on this thread: a listing makes its items one folder
+// at a time, and each would otherwise keep its own copy of the folder.
+QString sharedFolder(QStringView folder)
+{
+    thread_local QString last;
+    if (last.isNull() || QStringView(last) != folder)
+        last = folder.toString();
+    return last;
+}
+
+// folder + "/" + leaf in one allocation.
+QString joinedPath(const QString& folder, const QString& leaf)
+{
+    QString path(folder.size() + 1 + leaf.size(), Qt::Uninitialized);
+    QChar* out = path.data();
+    std::copy(folder.cbegin(), folder.cend(), out);
+    out[folder.size()] = QLatin1Char('/');
+    std::copy(leaf.cbegin(), leaf.cend(), out + folder.size() + 1);
+    return path;
+}
+
 } // namespace
 
-MivUrlFileData::MivUrlFileData(const QUrl& url)
-{
-    assignAddress(url);
-    MivFileData::updateName(nameOfPath(itemPath()));
-}
+MivUrlFileData::MivUrlFileData(const QUrl& url) { initAddress(url); }
 
 MivUrlFileData::MivUrlFileData(const LocalPath& local)
 {
     if (!local.path.startsWith(QLatin1Char('/')))
-        assignAddress(plat::Path::toFileQUrl(local.path));
+        initAddress(plat::Path::toFileQUrl(local.path));
     else if (hasSurrogates(local.path))
-        assignPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
+        initPath(plat::Path::fromNative(plat::Path::toNative(local.path)));
     else
-        assignPath(local.path);
-    MivFileData::updateName(nameOfPath(itemPath()));
+        initPath(local.path);
 }
 
 void MivUrlFileData::didCreateWithURL(bool withRefresh)
@@ -83,16 +100,89 @@ void MivUrlFileData::didCreateWithURL(bool withRefresh)
 
 // --- Address ---
 
+QString MivUrlFileData::Address::pathKey() const { return fromPath && !leaf.isNull() ? joinedPath(key, leaf) : key; }
+
+bool MivUrlFileData::Address::pathParts(QStringView* folder, QStringView* last) const
+{
+    if (!leaf.isNull()) {
+        *folder = key;
+        *last = leaf;
+        return true;
+    }
+    const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        *folder = QStringView();
+        *last = key;
+        return false;
+    }
+    *folder = QStringView(key).first(slash);
+    *last = QStringView(key).sliced(slash + 1);
+    return true;
+}
+
 MivUrlFileData::Address MivUrlFileData::address() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return Address{_key, _url, _fromPath};
+    return Address{_key, _kind == AddressKind::FolderAndName ? nameField() : QString(), _url, _kind != AddressKind::Url};
 }
 
 bool MivUrlFileData::hasAddress() const
 {
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    return _fromPath ? !_key.isEmpty() : !_url.isEmpty();
+    switch (_kind) {
+    case AddressKind::Url:
+        return !_url.isEmpty();
+    case AddressKind::Path:
+        return !_key.isEmpty();
+    case AddressKind::FolderAndName:
+        return true;
+    }
+    return false;
+}
+
+bool MivUrlFileData::hasPathKey() const
+{
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    return !_key.isEmpty() || _kind == AddressKind::FolderAndName;
+}
+
+void MivUrlFileData::willChangeName()
+{
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    if (_kind != AddressKind::FolderAndName)
+        return;
+    _key = joinedPath(_key, nameField());
+    _kind = AddressKind::Path;
+}
+
+void MivUrlFileData::initAddress(const QUrl& url)
+{
+    const QString path = plainFilePath(url);
+    if (!path.isNull()) {
+        initPath(path);
+        return;
+    }
+    assignAddress(url);
+    storeName(nameOfPath(itemPath()));
+}
+
+void MivUrlFileData::initPath(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || slash + 1 == path.size()) {
+        // The root, or a path ending in "/": its name is not its last part.
+        assignPath(path);
+        storeName(nameOfPath(path));
+        return;
+    }
+    // The name is a tight copy of the last part (a path joined for the item
+    // often carries spare capacity the item would keep for life).
+    storeName(path.mid(slash + 1));
+    QString folder = slash > 0 ? sharedFolder(QStringView(path).first(slash)) : QString();
+    std::lock_guard lock(plat::StripedLocks::forAddress(this));
+    std::swap(_key, folder);
+    _url = QUrl();
+    _kind = AddressKind::FolderAndName;
 }
 
 void MivUrlFileData::assignAddress(const QUrl& url)
@@ -109,7 +199,7 @@ void MivUrlFileData::assignAddress(const QUrl& url)
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);
     std::swap(_url, oldURL);
-    _fromPath = false;
+    _kind = AddressKind::Url;
 }
 
 void MivUrlFileData::assignPath(const QString& path)
@@ -123,30 +213,33 @@ void MivUrlFileData::assignPath(const QString& path)
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
     std::swap(_key, key);
     std::swap(_url, oldURL);
-    _fromPath = true;
+    _kind = AddressKind::Path;
 }
 
 QString MivUrlFileData::itemPath() const
 {
     const Address current = address();
     if (current.fromPath)
-        return current.key;
+        return current.pathKey();
     return current.url.isEmpty() ? QString() : itemPathOfURL(current.url);
 }
 
 QUrl MivUrlFileData::fileURL() const
 {
-    QString path;
+    Address current;
     {
         std::lock_guard lock(plat::StripedLocks::forAddress(this));
-        if (!_fromPath || !_url.isEmpty())
+        if (_kind == AddressKind::Url || !_url.isEmpty())
             return _url;
-        path = _key;
+        current = Address{_key, _kind == AddressKind::FolderAndName ? nameField() : QString(), QUrl(), true};
     }
     // Built outside the lock; kept only if the item still has that path.
-    QUrl built = plat::Path::toFileQUrl(path);
+    QUrl built = plat::Path::toFileQUrl(current.pathKey());
     std::lock_guard lock(plat::StripedLocks::forAddress(this));
-    if (_fromPath && _url.isEmpty() && _key == path)
+    const bool samePath = _kind == AddressKind::FolderAndName
+                              ? !current.leaf.isNull() && nameField() == current.leaf
+                              : _kind == AddressKind::Path && current.leaf.isNull();
+    if (samePath && _url.isEmpty() && _key == current.key && _key.isNull() == current.key.isNull())
         _url = built;
     return built;
 }
@@ -156,9 +249,14 @@ plat::Error MivUrlFileData::remove() { return plat::Error(); }
 quint64 MivUrlFileData::hash() const
 {
     const Address current = address();
-    // An item kept as its path is equal to another only through the path.
-    if (current.fromPath)
-        return qHash(current.key);
+    // An item kept as its path is equal to another only through the path,
+    // hashed by its parts (split at its last "/") however it is kept.
+    if (current.fromPath) {
+        QStringView folder;
+        QStringView last;
+        const bool split = current.pathParts(&folder, &last);
+        return qHashMulti(0, split, folder, last);
+    }
     return current.url.isEmpty() ? MivDefaultCopyFileData::hash() : qHash(current.url.toString(QUrl::FullyEncoded));
 }
 
@@ -173,8 +271,13 @@ bool MivUrlFileData::isEqual(const MivFileData* other) const
     const Address theirs = urlItem->address();
     // A path stands for exactly one URL text and the other way round, and
     // no URL kept as given spells one a path stands for.
-    if (mine.fromPath || theirs.fromPath)
-        return mine.fromPath == theirs.fromPath && mine.key == theirs.key;
+    if (mine.fromPath || theirs.fromPath) {
+        if (mine.fromPath != theirs.fromPath)
+            return false;
+        QStringView myFolder, myLast, theirFolder, theirLast;
+        return mine.pathParts(&myFolder, &myLast) == theirs.pathParts(&theirFolder, &theirLast)
+               && myFolder == theirFolder && myLast == theirLast;
+    }
     return !mine.url.isEmpty() && !theirs.url.isEmpty()
            && mine.url.toString(QUrl::FullyEncoded) == theirs.url.toString(QUrl::FullyEncoded);
 }
@@ -237,7 +340,7 @@ QUrl MivUrlFileData::realURL() const
 QString MivUrlFileData::sourcePath() const
 {
     const Address current = address();
-    return current.fromPath ? current.key : MivFileUtils::resolvePath(current.url);
+    return current.fromPath ? current.pathKey() : MivFileUtils::resolvePath(current.url);
 }
 
 QString MivUrlFileData::displayInfo() const
@@ -246,7 +349,7 @@ QString MivUrlFileData::displayInfo() const
     return target.isEmpty() ? pathKey() : target;
 }
 
-QString MivUrlFileData::pathKey() const { return readField(_key); }
+QString MivUrlFileData::pathKey() const { return address().pathKey(); }
 
 qint64 MivUrlFileData::doCalculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>& delegate)
 {
@@ -292,7 +395,7 @@ MivFileDataPtr MivUrlFileData::resolveParent()
 {
     const Address current = address();
     if (current.fromPath || current.url.isLocalFile()) {
-        const QString path = current.fromPath ? current.key : MivFileUtils::resolvePath(current.url);
+        const QString path = current.fromPath ? current.pathKey() : MivFileUtils::resolvePath(current.url);
         const QString parentPath = plat::PathString::deletingLastPathComponent(path);
         if (parentPath.isEmpty())
             return nullptr;
@@ -408,7 +511,7 @@ void MivUrlFileData::calculateHiddenFlag()
     const Address current = address();
     // A local item's resource value is its name's: read it without a URL.
     if (current.fromPath) {
-        cacheHiddenFlag(plat::PathString::lastPathComponent(current.key).startsWith(QLatin1Char('.')));
+        cacheHiddenFlag(plat::PathString::lastPathComponent(current.pathKey()).startsWith(QLatin1Char('.')));
         return;
     }
     if (current.url.isEmpty())
@@ -424,7 +527,7 @@ QString MivUrlFileData::description() const
     // Log lines describe many items: an item kept as its path gets no URL for it.
     QString text;
     if (current.fromPath)
-        text = plat::Path::toFileUrl(current.key);
+        text = plat::Path::toFileUrl(current.pathKey());
     else if (current.url.isEmpty() || current.url.isLocalFile())
         text = current.url.toString(QUrl::FullyEncoded);
     else

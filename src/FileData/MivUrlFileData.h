@@ -114,29 +114,60 @@ protected:
     // Stores the cached hidden flag; for calculateHiddenFlag, which runs with
     // no lock held (it may read the file system).
     void cacheHiddenFlag(std::optional<bool> hiden) const;
+    // The item has a path key (!pathKey().isEmpty()), without joining it.
+    bool hasPathKey() const;
+    // A path derived from the name is kept whole before the name changes.
+    void willChangeName() override;
 
 private:
     // The address as one consistent copy.
     struct Address
     {
+        // The key; for an item kept as its path, the path, or with leaf
+        // set, the path's folder part (null for an entry of the root).
         QString key;
+        // With a folder part: the rest of the path (the name).
+        QString leaf;
         QUrl url;
         bool fromPath = false;
+
+        // The path key: the path itself for an item kept as its path.
+        QString pathKey() const;
+        // The path split at its last "/" (false: it has none, all in last),
+        // the same however the path is kept.
+        bool pathParts(QStringView* folder, QStringView* last) const;
     };
     Address address() const;
     bool hasAddress() const;
     void assignAddress(const QUrl& url);
     void assignPath(const QString& path);
+    // The first address and name of a new item: a path whose last part is
+    // the name is kept as its folder part, the name giving the rest.
+    void initAddress(const QUrl& url);
+    void initPath(const QString& path);
     // The item's path as a file URL's, or its URL's decoded path.
     QString itemPath() const;
     bool hiddenByName() const;
 
-    // Guarded by the stripe lock. _key is the path key: for an item kept as
-    // its path, the path itself. _url is the URL as given, or for an item
-    // kept as its path, the URL built from it on first request.
+    // How the address is kept (under the stripe lock).
+    enum class AddressKind : quint8 {
+        // _key is the path key, _url the URL as given.
+        Url,
+        // _key is the path; _url is built from it on first request.
+        Path,
+        // The same, with _key holding the folder part of the path (before
+        // its last "/"; null for an entry of the root) and the name the rest.
+        // A listing makes one folder's items at a time, and they share one
+        // folder text; the name is stored anyway, so a listed item keeps no
+        // text of its own for its path. The whole path is joined when asked,
+        // and kept whole before the name changes (willChangeName).
+        FolderAndName,
+    };
+
+    // Guarded by the stripe lock (with the name, for FolderAndName).
     QString _key;
     mutable QUrl _url;
-    bool _fromPath = false;
+    AddressKind _kind = AddressKind::Url;
     std::atomic<bool> _folder{false};
     std::atomic<bool> _link{false};
     // kHiddenUnknown until calculated or set.

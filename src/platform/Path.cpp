@@ -138,9 +138,15 @@ QString Path::fromNative(const QByteArray& bytes)
 {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype size = bytes.size();
+    // Most names are ASCII: one pass to check, one bulk conversion.
+    qsizetype i = 0;
+    while (i < size && data[i] < 0x80)
+        ++i;
+    if (size > 0 && i == size)
+        return QString::fromLatin1(bytes);
     QString out;
     out.reserve(size);
-    qsizetype i = 0;
+    out.append(QLatin1StringView(bytes.constData(), i));
     while (i < size) {
         if (data[i] < 0x80) {
             out.append(QChar(char16_t(data[i])));

@@ -109,6 +109,41 @@ TEST(MivFileUtilsNamesTest, OverwriteRenameAndExtension)
     EXPECT_TRUE(MivFileUtils::resolveExtension(QString()).isNull());
 }
 
+// The views items compare with must answer what the path-string rules do.
+TEST(MivFileUtilsNamesTest, ExtensionAndStemViewsFollowThePathStringRules)
+{
+    const QList<QString> paths = {
+        QString(),
+        QStringLiteral(""),
+        QStringLiteral("/"),
+        QStringLiteral("//"),
+        QStringLiteral("report.txt"),
+        QStringLiteral("archive.tar.gz"),
+        QStringLiteral(".profile"),
+        QStringLiteral("file."),
+        QStringLiteral("."),
+        QStringLiteral(".."),
+        QStringLiteral("a.b/c"),
+        QStringLiteral("/a.d/b"),
+        QStringLiteral("/a/b.TXT//"),
+        QStringLiteral("/a/.hidden.txt/"),
+        QStringLiteral("with space #and ?query.tar.gz"),
+        plat::Path::fromNative(QByteArray("caf\xE9.t\xFFt")),
+    };
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const QString extension = MivFileUtils::resolveExtension(path);
+        EXPECT_EQ(MivFileUtils::extensionView(path).toString(), extension);
+        if (!path.isNull()) {
+            EXPECT_EQ(extension, plat::PathString::pathExtension(path).isEmpty()
+                                     ? QString()
+                                     : plat::PathString::pathExtension(path));
+            EXPECT_EQ(MivFileUtils::stemView(path).toString(), plat::PathString::deletingPathExtension(path));
+        }
+        EXPECT_EQ(extension.isNull(), extension.isEmpty()) << "an extension is null or has text";
+    }
+}
+
 TEST(MivFileUtilsNamesTest, ResolvePathOfUrlsAndItems)
 {
     EXPECT_EQ(MivFileUtils::resolvePath(QUrl(QStringLiteral("file:///tmp/caf%E9"))),

@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -418,6 +421,82 @@ TEST(MivUrlFileDataTest, ALinkToAFolderShowsTheLinkMarkerAndAnLPermission)
     }
 }
 
+
+// An item kept as its path keeps it as folder and last part, the folder
+// shared with the items made before it from the same folder: whatever the
+// spelling, the path it answers is exactly the one it was made from, and
+// equality and hashing follow that path alone.
+TEST(MivUrlFileDataTest, AKeptPathIsAnsweredAsGiven)
+{
+    const QList<QString> paths = {
+        QStringLiteral("/tmp/folder/plain.txt"),
+        QStringLiteral("/tmp/folder/with space, #hash and ?query.tar.gz"),
+        plat::Path::fromNative(QByteArray("/tmp/folder/caf\xE9 \xFF.txt")),
+        plat::Path::fromNative(QByteArray("/tmp/caf\xE9/na\xEFve")),
+        QStringLiteral("/tmp/folder/trailing/"),
+        QStringLiteral("/tmp/folder//double"),
+        QStringLiteral("/tmp/folder/.hidden"),
+        QStringLiteral("/top"),
+        QStringLiteral("/"),
+    };
+    QList<std::shared_ptr<MivUrlFileData>> made;
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const auto item = MivUrlFileData::createWithPath<MivUrlFileData>(path, false);
+        EXPECT_EQ(item->pathKey(), path);
+        EXPECT_EQ(item->sourcePath(), path);
+        EXPECT_EQ(item->name(), plat::PathString::lastPathComponent(path));
+        EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(path));
+        EXPECT_EQ(item->hidden(), plat::PathString::lastPathComponent(path).startsWith(QLatin1Char('.')));
+        made.append(item);
+    }
+    // Made again in another order, so no folder text is shared with the first.
+    for (qsizetype i = paths.size() - 1; i >= 0; --i) {
+        SCOPED_TRACE(paths[i].toStdString());
+        const auto again = MivUrlFileData::createWithPath<MivUrlFileData>(paths[i], false);
+        for (qsizetype j = 0; j < paths.size(); ++j) {
+            EXPECT_EQ(again->isEqual(made[j].get()), i == j) << paths[j].toStdString();
+            EXPECT_EQ(made[j]->isEqual(again.get()), i == j) << paths[j].toStdString();
+        }
+        EXPECT_EQ(again->hash(), made[i]->hash());
+    }
+    // A path that follows the name is kept whole before the name changes.
+    made[1]->setName(QStringLiteral("renamed.txt"));
+    EXPECT_EQ(made[1]->name(), QStringLiteral("renamed.txt"));
+    EXPECT_EQ(made[1]->pathKey(), paths[1]);
+    EXPECT_EQ(made[1]->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(paths[1]));
+    const auto sameAsRenamed = MivUrlFileData::createWithPath<MivUrlFileData>(paths[1], false);
+    EXPECT_TRUE(sameAsRenamed->isEqual(made[1].get()));
+    EXPECT_EQ(sameAsRenamed->hash(), made[1]->hash());
+    // A new path drops the old parts.
+    made[0]->setFileURL(plat::Path::toFileQUrl(QStringLiteral("/elsewhere/other.md")));
+    EXPECT_EQ(made[0]->pathKey(), QStringLiteral("/elsewhere/other.md"));
+    EXPECT_EQ(made[0]->name(), QStringLiteral("other.md"));
+    EXPECT_EQ(made[0]->extenssion(), QStringLiteral("md"));
+}
+
+// Readers of a listed item's path never see it change while another thread
+// renames the item (the path is kept whole before the name changes).
+TEST(MivUrlFileDataTest, APathFollowingTheNameHoldsWhileTheNameChanges)
+{
+    const QString path = QStringLiteral("/tmp/folder/first.txt");
+    for (int round = 0; round < 50; ++round) {
+        const auto item = MivUrlFileData::createWithPath<MivUrlFileData>(path, false);
+        std::atomic<bool> wrong{false};
+        std::thread reader([&] {
+            for (int i = 0; i < 200; ++i) {
+                if (item->pathKey() != path || item->sourcePath() != path)
+                    wrong = true;
+            }
+        });
+        for (int i = 0; i < 20; ++i)
+            item->setName(QStringLiteral("name-%1").arg(i));
+        reader.join();
+        EXPECT_FALSE(wrong.load());
+        EXPECT_EQ(item->pathKey(), path);
+        EXPECT_EQ(item->fileURL().toString(QUrl::FullyEncoded), plat::Path::toFileUrl(path));
+    }
+}
 
 TEST(MivUrlFileDataTest, AnItemMadeFromItsPathIsTheItemOfItsFileURL)
 {

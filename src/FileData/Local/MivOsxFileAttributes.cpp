@@ -29,18 +29,16 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::read(const QByteArray& nativePath)
 MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entry, const QByteArray& nativePath)
 {
     auto made = std::make_shared<MivOsxFileAttributes>();
-    made->_valid = true;
-    made->_device = (quint64(entry.stx_dev_major) << 32) | entry.stx_dev_minor;
+    made->_device = (entry.stx_dev_major << 20) | (entry.stx_dev_minor & 0xFFFFF);
     made->_inode = entry.stx_ino;
     made->_size = qint64(entry.stx_size);
-    made->_allocated = qint64(entry.stx_blocks) * 512;
+    made->_allocatedAndFlags = quint64(entry.stx_blocks) * 512 | kValid | kHasTarget;
     made->_mtime = nanoseconds(entry.stx_mtime);
     made->_ctime = nanoseconds(entry.stx_ctime);
     made->_entryMode = quint16(entry.stx_mode);
     made->_targetMode = quint16(entry.stx_mode);
     made->_uid = entry.stx_uid;
     made->_gid = entry.stx_gid;
-    made->_hasTarget = true;
     if (S_ISLNK(entry.stx_mode)) {
         // Mode, owner and group describe what the link leads to, as a
         // status call that follows links gives them.
@@ -51,7 +49,7 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entr
             made->_uid = target.stx_uid;
             made->_gid = target.stx_gid;
         } else {
-            made->_hasTarget = false;
+            made->_allocatedAndFlags &= ~kHasTarget;
         }
     }
     return made;
@@ -60,17 +58,22 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entr
 MivOsxFileAttributesPtr MivOsxFileAttributes::failed(int error)
 {
     auto made = std::make_shared<MivOsxFileAttributes>();
-    made->_error = qint16(error);
+    made->_size = error;
     return made;
 }
 
-bool MivOsxFileAttributes::isSymbolicLink() const { return _valid && S_ISLNK(_entryMode); }
+MivOsxFileIdent MivOsxFileAttributes::ident() const
+{
+    return {(quint64(_device >> 20) << 32) | (_device & 0xFFFFF), _inode};
+}
 
-bool MivOsxFileAttributes::isDirectory() const { return _valid && _hasTarget && S_ISDIR(_targetMode); }
+bool MivOsxFileAttributes::isSymbolicLink() const { return valid() && S_ISLNK(_entryMode); }
+
+bool MivOsxFileAttributes::isDirectory() const { return valid() && hasTarget() && S_ISDIR(_targetMode); }
 
 bool MivOsxFileAttributes::sameVersionAs(const MivOsxFileAttributes& other) const
 {
-    return _valid && other._valid && _device == other._device && _inode == other._inode && _ctime == other._ctime
+    return valid() && other.valid() && _device == other._device && _inode == other._inode && _ctime == other._ctime
            && _mtime == other._mtime && _size == other._size;
 }
 

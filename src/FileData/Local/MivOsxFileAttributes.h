@@ -41,24 +41,25 @@ public:
     static std::shared_ptr<const MivOsxFileAttributes> failed(int error);
 
     // True when the entry was read.
-    bool valid() const { return _valid; }
-    int error() const { return _error; }
+    bool valid() const { return (_allocatedAndFlags & kValid) != 0; }
+    int error() const { return valid() ? 0 : int(_size); }
 
     // The entry's own mode (file-type bits included) as lstat gives it.
     quint32 entryMode() const { return _entryMode; }
     bool isSymbolicLink() const;
     // The mode, owner and group of what the entry leads to (the target of
     // a link; the entry itself otherwise). A dangling link has no target.
-    bool hasTarget() const { return _hasTarget; }
+    bool hasTarget() const { return (_allocatedAndFlags & kHasTarget) != 0; }
     quint32 mode() const { return _targetMode; }
     quint32 uid() const { return _uid; }
     quint32 gid() const { return _gid; }
     // The target is a folder (false without a target).
     bool isDirectory() const;
 
-    MivOsxFileIdent ident() const { return {_device, _inode}; }
-    qint64 size() const { return _size; }
-    qint64 allocatedSize() const { return _allocated; }
+    // The device as (major << 32) | minor.
+    MivOsxFileIdent ident() const;
+    qint64 size() const { return valid() ? _size : 0; }
+    qint64 allocatedSize() const { return qint64(_allocatedAndFlags & ~kFlagMask); }
     // Nanoseconds since the epoch; kNoTime where the file system gave none.
     qint64 modificationTime() const { return _mtime; }
     qint64 statusChangeTime() const { return _ctime; }
@@ -73,20 +74,25 @@ public:
     std::shared_ptr<const MivOsxFileAttributes> withMode(quint32 mode) const;
 
 private:
-    quint64 _device = 0;
+    // Every listed item keeps one snapshot, and 56 bytes with the shared
+    // pointer's count block fill a smaller heap chunk than 64: so the
+    // allocated size (a multiple of 512) carries the flags in its low bits,
+    // the size field holds errno for a failed read, and the device is kept
+    // as the kernel's 32-bit number (12 bits major, 20 bits minor).
+    static constexpr quint64 kValid = 1;
+    static constexpr quint64 kHasTarget = 2;
+    static constexpr quint64 kFlagMask = 511;
+
     quint64 _inode = 0;
     qint64 _size = 0;
-    qint64 _allocated = 0;
+    quint64 _allocatedAndFlags = 0;
     qint64 _mtime = kNoTime;
     qint64 _ctime = kNoTime;
     quint32 _uid = 0;
     quint32 _gid = 0;
-    // Modes and errno fit 16 bits; every listed item keeps one snapshot.
+    quint32 _device = 0;
     quint16 _entryMode = 0;
     quint16 _targetMode = 0;
-    qint16 _error = 0;
-    bool _valid = false;
-    bool _hasTarget = false;
 };
 
 using MivOsxFileAttributesPtr = std::shared_ptr<const MivOsxFileAttributes>;

@@ -146,8 +146,9 @@ void MivOsxFileData::refreshWithAttributes(const MivOsxFileAttributesPtr& attrib
     refresh();
 }
 
-// The key is kept with the item; building its URL would cost a URL per item.
-bool MivOsxFileData::hasAddress() const { return !pathKey().isEmpty(); }
+// The key is kept with the item; building its URL (or joining its path)
+// would cost an allocation per item.
+bool MivOsxFileData::hasAddress() const { return hasPathKey(); }
 
 // The base keeps the path (or decodes it from the URL); asking it rather
 // than decoding here lets every reader share whatever it keeps.

@@ -31,6 +31,8 @@ class MivOsxFileData : public MivUrlFileData, public virtual IMivLocalFile, publ
 {
 public:
     explicit MivOsxFileData(const QUrl& url);
+    // Made from its path (createWithPath): no URL is built or decoded.
+    explicit MivOsxFileData(const LocalPath& local) : MivUrlFileData(local) {}
     ~MivOsxFileData() override;
 
     // --- Attribute snapshot ---
@@ -266,7 +268,9 @@ private:
     MivIconDescriptorPtr placeholderIcon() const;
     void findLinkTarget(const QString& path, const MivOsxFileAttributes& attributes);
 
-    // Filled on first use by const getters too, hence mutable.
-    mutable std::atomic<std::shared_ptr<const MivOsxFileAttributes>> _attributes;
+    // Filled on first use by const getters too, hence mutable. The word of
+    // bits comes first: it fits in the tail of the base's small fields,
+    // which every listed item would otherwise pay as padding.
     mutable std::atomic<quint32> _bits{0};
+    mutable std::atomic<std::shared_ptr<const MivOsxFileAttributes>> _attributes;
 };

@@ -142,6 +142,11 @@ MivFileDataPtr MivOsxFileDataCache::makeFreshItem(const QUrl& url, bool withRefr
     return MivUrlFileData::createWithURL<MivOsxFileData>(url, withRefresh);
 }
 
+MivFileDataPtr MivOsxFileDataCache::makeFreshItemForPath(const QString& path, bool withRefresh)
+{
+    return MivUrlFileData::createWithPath<MivOsxFileData>(path, withRefresh);
+}
+
 bool MivOsxFileDataCache::putEntry(const MivFileDataPtr& item)
 {
     QString key;

@@ -95,6 +95,8 @@ public:
     // The one place where new local items are made (for the cache and for
     // links just created); unrefreshed unless asked.
     static MivFileDataPtr makeFreshItem(const QUrl& url, bool withRefresh);
+    // The same from an absolute path, which needs no URL built or decoded.
+    static MivFileDataPtr makeFreshItemForPath(const QString& path, bool withRefresh);
 
 private:
     // The entry under the key when it is still current; a stale one is

@@ -61,7 +61,7 @@ MivFileDataPtr MivOsxFileData::createSymbolicLinkWithName(const QString& name, c
             *error = plat::errorFromErrno(err, plat::FileAccess::Writing, path);
         return nullptr;
     }
-    return MivOsxFileDataCache::makeFreshItem(plat::Path::toFileQUrl(path), true);
+    return MivOsxFileDataCache::makeFreshItemForPath(path, true);
 }
 
 bool MivOsxFileData::doOpen()
