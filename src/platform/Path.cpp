@@ -352,6 +352,24 @@ int Path::renameNoReplace(const QString& from, const QString& to, const CallSite
     return ::renameat2(AT_FDCWD, toNative(from).constData(), AT_FDCWD, toNative(to).constData(), RENAME_NOREPLACE);
 }
 
+int Path::renameNoReplaceOrCheck(const QString& from, const QString& to, const CallSite& where)
+{
+    if (renameNoReplace(from, to, where) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    if (!isNameable(from) || !isNameable(to)) {
+        errno = EINVAL;
+        return -1;
+    }
+    struct ::stat existing {};
+    if (::lstat(toNative(to).constData(), &existing) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(toNative(from).constData(), toNative(to).constData());
+}
+
 bool Path::makePath(const QString& path, mode_t mode, const CallSite& where)
 {
     assertBlockingAllowed(where);

@@ -83,6 +83,12 @@ public:
     // EINVAL; the caller decides whether a check-then-rename is good enough.
     static int renameNoReplace(const QString& from, const QString& to,
                                const CallSite& where = CallSite::current());
+    // renameNoReplace where the file system can do it; elsewhere (EINVAL,
+    // ENOSYS) a check for the target just before a plain rename, which a
+    // racing writer can still beat. For moves where losing that race only
+    // costs a retry, never for what must be atomic.
+    static int renameNoReplaceOrCheck(const QString& from, const QString& to,
+                                      const CallSite& where = CallSite::current());
     // mkdir of every missing folder along the path; true when the path is a
     // folder at the end. errno tells why not.
     static bool makePath(const QString& path, mode_t mode, const CallSite& where = CallSite::current());

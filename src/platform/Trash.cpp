@@ -25,19 +25,6 @@ bool lstatPath(const QString& path, struct stat* info)
     return Path::isNameable(path) && ::lstat(Path::toNative(path).constData(), info) == 0;
 }
 
-// A rename that never replaces what is at the target; file systems without
-// RENAME_NOREPLACE get a check just before a plain rename.
-int renameNoReplace(const QByteArray& from, const QByteArray& to)
-{
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat existing {};
-    if (::lstat(to.constData(), &existing) == 0)
-        return EEXIST;
-    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
-}
 
 // A folder of ours for trash: a real folder (no link) owned by us, made
 // 0700 when missing.
@@ -175,7 +162,7 @@ QString Trash::moveToTrash(const QString& path, Error* error)
             return fail(writeError, infoPath);
         }
         const QString target = trash + QStringLiteral("/files/") + candidate;
-        const int moved = renameNoReplace(from, Path::toNative(target));
+        const int moved = Path::renameNoReplaceOrCheck(source, target) == 0 ? 0 : errno;
         if (moved == 0)
             return target;
         // The slot is taken by a file without its record (another program

@@ -43,22 +43,10 @@ bool lstatPath(const QString& path, struct stat* info)
     return plat::Path::isNameable(path) && ::lstat(plat::Path::toNative(path).constData(), info) == 0;
 }
 
-// A rename that never replaces what is at the target; file systems without
-// RENAME_NOREPLACE get a check just before a plain rename. 0 or an errno.
+// A rename that never replaces what is at the target. 0 or an errno.
 int renameNoReplace(const QString& from, const QString& to)
 {
-    if (!plat::Path::isNameable(from) || !plat::Path::isNameable(to))
-        return EINVAL;
-    const QByteArray source = plat::Path::toNative(from);
-    const QByteArray target = plat::Path::toNative(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat existing {};
-    if (::lstat(target.constData(), &existing) == 0)
-        return EEXIST;
-    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+    return plat::Path::renameNoReplaceOrCheck(from, to) == 0 ? 0 : errno;
 }
 
 // Moves the entry to a free name beside it, starting with "<path><suffix>";
