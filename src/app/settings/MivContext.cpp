@@ -240,6 +240,10 @@ void MivContext::setEnableGIT(bool enable)
         std::lock_guard guard(m_fieldsLock);
         m_enableGIT = enable;
     }
+    {
+        std::lock_guard guard(m_pluginsLock);
+        m_plugins.reset();
+    }
     callHook(&Hooks::pluginsChanged);
 }
 
@@ -254,6 +258,10 @@ void MivContext::setEnableSVN(bool enable)
     {
         std::lock_guard guard(m_fieldsLock);
         m_enableSVN = enable;
+    }
+    {
+        std::lock_guard guard(m_pluginsLock);
+        m_plugins.reset();
     }
     callHook(&Hooks::pluginsChanged);
 }
@@ -441,16 +449,6 @@ std::shared_ptr<MivFileDataOpener> MivContext::fileOperationContext() const
     return m_fileOperationContext.lock();
 }
 
-QList<std::shared_ptr<IMivPlugin>> MivContext::plugins() const
-{
-    return {};
-}
-
-QList<std::shared_ptr<IMivIconPlugin>> MivContext::imagePlugins() const
-{
-    return {};
-}
-
 std::shared_ptr<MivServiceData> MivContext::modifyServiceData(const std::shared_ptr<MivServiceData>&)
 {
     return nullptr;
@@ -499,6 +497,14 @@ bool MivContext::fontExists(const QString& family)
 
 std::shared_ptr<MivContext> MivContext::context()
 {
+    {
+        std::lock_guard guard(sharedSlotLock());
+        if (sharedSlot())
+            return sharedSlot();
+    }
+    // Two first callers must not each install a default: test again under
+    // the settings lock, which load takes as well (it is recursive).
+    std::lock_guard settings(settingsLock());
     {
         std::lock_guard guard(sharedSlotLock());
         if (sharedSlot())

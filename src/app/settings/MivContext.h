@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileData/IMivFileDataGuiHandler.h"
+#include "FileData/MivFileDataTypes.h"
 #include "FileData/IMivFileDataPropertiesProvider.h"
 #include "app/settings/MivContextEntry.h"
 #include "app/settings/MivShortcutEntry.h"
@@ -20,6 +21,8 @@
 #include <mutex>
 #include <optional>
 
+class IMivArchivePlugin;
+class IMivFileHandlingPlugin;
 class MivFileDataOpener;
 
 // The settings' plain properties: type, getter, setter, default and the
@@ -219,10 +222,18 @@ public:
     void setFileOperationContext(const std::shared_ptr<MivFileDataOpener>& context);
     std::shared_ptr<MivFileDataOpener> fileOperationContext() const;
 
-    // IMivFileDataPropertiesProvider: the getters above answer it; plug-ins
-    // are registered by their own subsystem.
+    // --- Plug-ins ---
+    // Built on first use: Git (when on), Subversion (when on), zip, the
+    // archive-library formats, the cloud root and a cloud item. A switch
+    // drops the list; the derived lists and the extension map keep their
+    // contents until the next build.
     QList<std::shared_ptr<IMivPlugin>> plugins() const override;
+    // Empty before plugins() was built.
     QList<std::shared_ptr<IMivIconPlugin>> imagePlugins() const override;
+    std::optional<QList<std::shared_ptr<IMivFileHandlingPlugin>>> filePlugins() const;
+    // By the path's extension, exactly as written; null when none is mapped.
+    std::shared_ptr<IMivArchivePlugin> resolveArchivePluginByExt(const QString& path) const;
+    std::shared_ptr<IMivArchivePlugin> resolveArchivePlugin(const MivFileDataPtr& item) const;
 
     // IMivFileDataGuiHandler: without a dialog registered, nothing is confirmed.
     std::shared_ptr<MivServiceData> modifyServiceData(const std::shared_ptr<MivServiceData>& serviceData) override;
@@ -253,6 +264,12 @@ private:
     std::optional<QVariantMap> m_lightColors;
     std::optional<QVariantMap> m_darkColors;
     std::weak_ptr<MivFileDataOpener> m_fileOperationContext;
+
+    mutable std::mutex m_pluginsLock;
+    mutable std::optional<QList<std::shared_ptr<IMivPlugin>>> m_plugins;
+    mutable std::optional<QList<std::shared_ptr<IMivFileHandlingPlugin>>> m_filePlugins;
+    mutable std::optional<QList<std::shared_ptr<IMivIconPlugin>>> m_imagePlugins;
+    mutable QMap<QString, std::shared_ptr<IMivArchivePlugin>> m_extensionMap;
 
     mutable std::mutex m_dictLock;
     QVariantMap m_dict;

@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 using mivtest::SettingsTest;
@@ -184,6 +187,22 @@ TEST_F(MivContextTest, CommonFavouritesGiveEachSideItsOwnCopy)
     EXPECT_EQ(c->left()->favs(), c->right()->favs());
     c->left()->favs().append(fav);
     EXPECT_EQ(c->right()->favs().size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MivContextTest, FirstCallersFromManyThreadsShareOneInstance)
+{
+    std::vector<std::shared_ptr<MivContext>> seen(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = MivContext::context(); });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& context : seen)
+        EXPECT_EQ(context, MivContext::context());
 }
 
 } // namespace
