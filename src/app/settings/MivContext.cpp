@@ -128,7 +128,7 @@ std::shared_ptr<MivContext> MivContext::create()
         QStringLiteral("EffectiveAppearanceChangedNotification"), nullptr, [weak](const plat::Notification& notification) {
             if (const auto self = weak.lock()) {
                 MIV_LOG_INFO(QStringLiteral("Current theme changed: %1").arg(notification.name));
-                self->postTablePreferencesChangedNotification();
+                self->updateColors();
             }
         });
     return context;
@@ -340,12 +340,6 @@ void MivContext::setDarkColors(std::optional<QVariantMap> scheme)
     m_darkColors = std::move(scheme);
 }
 
-QVariantMap MivContext::currentColors() const
-{
-    // Without a GUI palette the light appearance is in force.
-    return lightColors().value_or(QVariantMap());
-}
-
 QVariantMap MivContext::dict() const
 {
     std::lock_guard guard(m_dictLock);
@@ -366,19 +360,6 @@ void MivContext::initContext()
 {
     createDefaultColorConfiguration();
     registerKeys();
-}
-
-void MivContext::createDefaultColorConfiguration()
-{
-    std::lock_guard guard(m_fieldsLock);
-    if (!m_lightColors) {
-        m_lightColors = MivDefaultColorRules::createColorsConfiguration();
-        m_lightColors->insert(QStringLiteral("colorArray"), MivDefaultColorRules::lightRules());
-    }
-    if (!m_darkColors) {
-        m_darkColors = MivDefaultColorRules::createColorsConfiguration();
-        m_darkColors->insert(QStringLiteral("colorArray"), MivDefaultColorRules::darkRules());
-    }
 }
 
 void MivContext::toggleDualMode()

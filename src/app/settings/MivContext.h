@@ -3,6 +3,7 @@
 #include "FileData/IMivFileDataGuiHandler.h"
 #include "FileData/MivFileDataTypes.h"
 #include "FileData/IMivFileDataPropertiesProvider.h"
+#include "app/colors/MivColorDef.h"
 #include "app/settings/MivContextEntry.h"
 #include "app/settings/MivShortcutEntry.h"
 #include "app/tools/MivToolDef.h"
@@ -199,8 +200,25 @@ public:
     void setLightColors(std::optional<QVariantMap> scheme);
     std::optional<QVariantMap> darkColors() const;
     void setDarkColors(std::optional<QVariantMap> scheme);
+    // The scheme of the current appearance, as last chosen by
+    // updateColorDefs; empty before the first choice.
     QVariantMap currentColors() const;
     QVariantMap colors() const { return currentColors(); }
+    // Stores a value in the current scheme itself (the one that is saved).
+    void setCurrentColorsValue(const QString& key, const QVariant& value);
+    // The compiled rules of the current scheme; absent before updateColorDefs.
+    std::optional<QList<MivColorDef>> attributeColorDefs() const;
+    void resetColorsToDefault();
+    void createDefaultLightColorArray();
+    void createDefaultDarkColorArray();
+    void updateCurrentColors();
+    void updateColorDefs();
+    // Recompiles, forgets cached local items (their colours) and redraws.
+    void updateColors();
+    // True when the application's appearance is dark. The application
+    // registers how to tell (its palette); without one, light.
+    static bool isDarkMode();
+    static void setDarkModeProvider(std::function<bool()> provider);
 
     // --- The general store ---
     QVariantMap dict() const override;
@@ -263,6 +281,8 @@ private:
     QMap<QString, MivShortcutEntry> m_shortcuts;
     std::optional<QVariantMap> m_lightColors;
     std::optional<QVariantMap> m_darkColors;
+    std::optional<bool> m_currentIsDark;
+    std::optional<QList<MivColorDef>> m_attributeColorDefs;
     std::weak_ptr<MivFileDataOpener> m_fileOperationContext;
 
     mutable std::mutex m_pluginsLock;
