@@ -541,10 +541,17 @@ bool KeyedArchive::writeFile(const QString& path, const ArchivedObject& root, Er
 std::optional<ArchivedObject> KeyedArchive::readFile(const QString& path, Error* error)
 {
     Error::clear(error);
-    const int fd = Path::open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking so a FIFO put in its place cannot hang start-up.
+    const int fd = Path::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno != ENOENT)
             Error::assign(error, errorFromErrno(errno, FileAccess::Reading, path));
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        Error::assign(error, corrupt(QStringLiteral("it is no regular file")));
         return std::nullopt;
     }
     QByteArray bytes;

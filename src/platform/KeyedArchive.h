@@ -30,7 +30,8 @@ public:
     static bool writeFile(const QString& path, const ArchivedObject& root, Error* error);
     static bool writeBytesAtomically(const QString& path, const QByteArray& bytes, Error* error);
 
-    // nullopt without error when the file does not exist. A file that exists
+    // nullopt without error when the file does not exist; an error without
+    // touching it when it is no regular file. A regular file that exists
     // but does not decode is renamed aside ("<name>.unreadable-<time>"),
     // logged, and answers nullopt with the error, so the caller starts from
     // defaults and the next save does not destroy what the user had.

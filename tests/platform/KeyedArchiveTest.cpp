@@ -203,6 +203,14 @@ TEST(KeyedArchiveTest, FilesAreReplacedWholeAndPrivately)
     ASSERT_EQ(names.size(), 1);
     EXPECT_TRUE(names[0].startsWith(QStringLiteral("settings.plist.unreadable-")));
     EXPECT_EQ(readAll(folder.filePath(names[0])), QByteArray("<plist>garbage"));
+
+    // A FIFO in its place neither hangs the reader nor is moved.
+    ASSERT_EQ(::mkfifo(plat::Path::toNative(path).constData(), 0600), 0);
+    EXPECT_FALSE(plat::KeyedArchive::readFile(path, &error));
+    EXPECT_TRUE(error.is("NSCocoaErrorDomain", 259));
+    struct stat fifo {};
+    EXPECT_EQ(::lstat(plat::Path::toNative(path).constData(), &fifo), 0);
+    EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
 }
 
 TEST(KeyedArchiveTest, AFullDiskKeepsThePreviousFile)
