@@ -208,11 +208,12 @@ plist_t Writer::node(const QVariant& value, int depth)
 
 QString stringOf(plist_t node)
 {
-    char* raw = nullptr;
-    plist_get_string_val(node, &raw);
-    const QString s = raw ? QString::fromUtf8(raw) : QString();
-    free(raw);
-    return s;
+    // By pointer and length: plist_get_string_val asserts (aborts the
+    // program) on a string with a NUL byte inside. The library keeps nothing
+    // reliable past that byte, so the text ends there.
+    uint64_t length = 0;
+    const char* raw = plist_get_string_ptr(node, &length);
+    return raw ? QString::fromUtf8(raw, qsizetype(strnlen(raw, size_t(length)))) : QString();
 }
 
 class Reader

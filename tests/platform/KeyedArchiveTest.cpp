@@ -162,6 +162,16 @@ TEST(KeyedArchiveTest, RejectsMalformedArchives)
         EXPECT_FALSE(plat::KeyedArchive::fromXml(xml, &error)) << xml.left(200).toStdString();
         EXPECT_TRUE(error.is("NSCocoaErrorDomain", 259)) << error.description().toStdString();
     }
+    // A NUL byte inside a string ends it; the library's plain string
+    // getter would abort the program on it.
+    {
+        plat::Error nulError;
+        const auto withNul = plat::KeyedArchive::fromXml(
+            plist(QByteArray("<dict><key>$class</key><string>R</string><key>ab</key><string>x\0y</string></dict>", 81)), &nulError);
+        ASSERT_TRUE(withNul) << nulError.description().toStdString();
+        ASSERT_EQ(withNul->entries.size(), 1);
+        EXPECT_EQ(withNul->entries[0].second.toString(), QStringLiteral("x")) << "the text ends at the NUL";
+    }
     // Out-of-range colour channels are clamped rather than refused.
     plat::Error error;
     const auto clamped = plat::KeyedArchive::fromXml(
