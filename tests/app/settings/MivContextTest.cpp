@@ -166,6 +166,17 @@ TEST_F(MivContextTest, TheSharedInstanceIsMadeOnceAndReplacedByLoad)
     EXPECT_EQ(MivContext::context(), decoded);
     EXPECT_EQ(MivFileDataHelpers::fileDataPropertiesProvider(), decoded);
     EXPECT_EQ(MivFileDataHelpers::fileDataGuiHandler(), decoded);
+
+    // The file layer reads the same settings through its interface.
+    decoded->setDateFormat(QStringLiteral("yyyy"));
+    decoded->setFoldersFirst(false);
+    decoded->setFileSizeCalculationFormat(1000);
+    const auto provider = MivFileDataHelpers::fileDataPropertiesProvider();
+    EXPECT_EQ(provider->dateFormat(), QStringLiteral("yyyy"));
+    EXPECT_FALSE(provider->foldersFirst());
+    EXPECT_EQ(provider->fileSizeCalculationFormat(), 1000);
+    provider->setDictObject(QStringLiteral("v"), QStringLiteral("k"));
+    EXPECT_EQ(decoded->dict().value(QStringLiteral("k")), QVariant(QStringLiteral("v")));
 }
 
 TEST_F(MivContextTest, CommonFavouritesGiveEachSideItsOwnCopy)
