@@ -1,0 +1,12 @@
+#pragma once
+
+#include "FileData/IMivIconPlugin.h"
+#include "FileData/IMivPlugin.h"
+
+// The Git integration: badges icons with the working-copy status. Until its
+// back-end is built it has nothing to add.
+class MivGitPlugin : public IMivPlugin, public IMivIconPlugin
+{
+public:
+    MivIconDescriptorPtr convertIcon(const MivIconDescriptorPtr&, const MivFileDataPtr&) override { return nullptr; }
+};
