@@ -16,7 +16,8 @@ MivOsxFileUploader::~MivOsxFileUploader() { close(); }
 
 bool MivOsxFileUploader::open(quint64, const MivCopyContextPtr&)
 {
-    const QString path = m_data ? m_data->sourcePath() : QString();
+    // Through a link to the file it names, as writing the link would.
+    const QString path = m_data ? m_data->realPath() : QString();
     auto file = std::make_unique<MivReplacingFile>(path);
     plat::Error error;
     if (path.isEmpty() || !file->open(&error)) {

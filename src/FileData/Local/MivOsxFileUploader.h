@@ -11,7 +11,8 @@ class MivReplacingFile;
 // Writes the bytes of a copy into a local file. They go to a temporary file
 // beside the target, which takes the target's place only when the source
 // side finished successfully: a copy that fails or is cancelled half-way
-// leaves an existing target untouched and no temporary file behind.
+// leaves an existing target untouched and no temporary file behind. A
+// target that is a link to a file replaces the file it names; the link stays.
 class MivOsxFileUploader : public MivFileLoader, public IMivStreamHandlerDelegateCancel
 {
 public:

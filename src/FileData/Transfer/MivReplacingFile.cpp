@@ -25,7 +25,7 @@ bool MivReplacingFile::open(plat::Error* error)
         folder.isEmpty() ? QStringLiteral(".") : folder,
         QStringLiteral("%1-%2").arg(QLatin1String(MivFileUtils::kTemporaryPrefix), MivFileUtils::calculateUUID()));
     // Created as any new file (the umask applies); an existing target's
-    // permissions are kept.
+    // permissions, and its owner where we may give it, are kept.
     m_fd = plat::Path::open(m_temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         plat::Error::assign(error, plat::errorFromErrno(errno, plat::FileAccess::Writing, m_target));
@@ -33,8 +33,12 @@ bool MivReplacingFile::open(plat::Error* error)
         return false;
     }
     struct stat existing;
-    if (::stat(plat::Path::toNative(m_target).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (::stat(plat::Path::toNative(m_target).constData(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        // Owner first: a change of owner clears set-id bits.
+        if (::fchown(m_fd, existing.st_uid, existing.st_gid) != 0)
+            ::fchown(m_fd, uid_t(-1), existing.st_gid);
         ::fchmod(m_fd, existing.st_mode & 07777);
+    }
     return true;
 }
 

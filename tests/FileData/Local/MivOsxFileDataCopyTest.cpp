@@ -89,6 +89,17 @@ TEST_F(LocalCopyTest, ReadingALinkCopiesTheBytesOfItsTarget)
     EXPECT_EQ(readAll(path(QStringLiteral("copy"))), "through the link");
 }
 
+TEST_F(LocalCopyTest, WritingOntoALinkReplacesTheFileItNamesAndKeepsTheLink)
+{
+    write(path(QStringLiteral("source")), "new bytes");
+    write(path(QStringLiteral("named")), "old bytes");
+    link(QStringLiteral("named"), path(QStringLiteral("link")));
+    ASSERT_TRUE(copy(item(path(QStringLiteral("source"))), item(path(QStringLiteral("link")))));
+    EXPECT_EQ(readAll(path(QStringLiteral("named"))), "new bytes");
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("link"))).isSymLink());
+    EXPECT_EQ(entries(m_dir.path()), (QStringList{"link", "named", "source"}));
+}
+
 TEST_F(LocalCopyTest, ASourceFailingHalfWayLeavesTheOldTargetAndNoTemporaryFile)
 {
     write(path(QStringLiteral("target")), "the user's original");
