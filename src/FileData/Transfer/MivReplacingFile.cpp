@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 MivReplacingFile::MivReplacingFile(QString targetPath)
     : m_target(std::move(targetPath))
 {
@@ -56,6 +58,41 @@ bool MivReplacingFile::write(const char* bytes, qint64 length, plat::Error* erro
         length -= n;
     }
     return true;
+}
+
+bool MivReplacingFile::copyFrom(int sourceFd, plat::Error* error)
+{
+    constexpr size_t kKernelChunk = size_t(1) << 30;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(sourceFd, nullptr, m_fd, nullptr, kKernelChunk, 0);
+        if (n == 0)
+            return true;
+        if (n > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        // Across file systems (EXDEV), or where the kernel or the file
+        // system has no such copy: the same bytes through a buffer. Nothing
+        // was written by the failed call, so the offsets still agree.
+        if (errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS)
+            break;
+        plat::Error::assign(error, plat::errorFromErrno(errno, plat::FileAccess::Writing, m_target));
+        return false;
+    }
+    std::vector<char> buffer(size_t(1) << 20);
+    for (;;) {
+        const ssize_t n = ::read(sourceFd, buffer.data(), buffer.size());
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            plat::Error::assign(error, plat::errorFromErrno(errno, plat::FileAccess::Reading));
+            return false;
+        }
+        if (!write(buffer.data(), n, error))
+            return false;
+    }
 }
 
 bool MivReplacingFile::commit(plat::Error* error)

@@ -27,6 +27,11 @@ public:
     QString targetPath() const { return m_target; }
     // All of length bytes, or false with the reason.
     bool write(const char* bytes, qint64 length, plat::Error* error);
+    // Appends the rest of an open file from its current offset, in the
+    // kernel (copy_file_range) where the two file systems allow it, else by
+    // read and write. For local-to-local copies that need no byte of the
+    // file in the program.
+    bool copyFrom(int sourceFd, plat::Error* error);
     // fsync, close and rename over the target; on failure the temporary file
     // is removed and the target untouched.
     bool commit(plat::Error* error);

@@ -3,6 +3,7 @@
 #include "FileData/Local/MivOsxFileUploader.h"
 #include "FileData/Transfer/MivCopyContext.h"
 #include "FileData/Transfer/MivFileDataLoader.h"
+#include "FileData/Transfer/MivReplacingFile.h"
 #include "LocalTestFolder.h"
 #include "support/MemoryFileData.h"
 #include "support/RandomBytes.h"
@@ -174,6 +175,46 @@ TEST_F(LocalCopyTest, AFullVolumeFailsTheCopyAndKeepsTheOldTarget)
     const auto info = volumeItem->resolveVolumeInfo();
     EXPECT_EQ(info->fileSystemSize(), size);
     EXPECT_EQ(info->fileSystemAvailableSize(), info->fileSystemFreeSize());
+}
+
+// Within one file system the kernel copies; onto the tmpfs copy_file_range
+// answers EXDEV and the bytes go through a buffer; a full tmpfs fails.
+TEST_F(LocalCopyTest, KernelCopyIntoAReplacingFileWithinAndAcrossVolumes)
+{
+    const QString volume = path(QStringLiteral("small"));
+    SmallVolume small(volume);
+    const QByteArray bytes = mivtest::randomBytes(300000, 9);
+    write(path(QStringLiteral("source")), bytes);
+    write(path(QStringLiteral("big")), mivtest::randomBytes(2 * 1024 * 1024, 4));
+    struct Case
+    {
+        QString source;
+        QString target;
+        bool fits;
+    };
+    QList<Case> cases{{path(QStringLiteral("source")), path(QStringLiteral("target")), true}};
+    if (small.mounted()) {
+        cases.append({path(QStringLiteral("source")), volume + QStringLiteral("/target"), true});
+        cases.append({path(QStringLiteral("big")), volume + QStringLiteral("/target"), false});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        const int fd = plat::Path::open(c.source, O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        MivReplacingFile file(c.target);
+        plat::Error error;
+        ASSERT_TRUE(file.open(&error));
+        const bool copied = file.copyFrom(fd, &error) && file.commit(&error);
+        ::close(fd);
+        EXPECT_EQ(copied, c.fits) << error.description().toStdString();
+        EXPECT_EQ(readAll(c.target), bytes);
+        if (!c.fits) {
+            EXPECT_EQ(error.code(), 640);
+        }
+    }
+    if (small.mounted()) {
+        EXPECT_EQ(entries(volume), QStringList{"target"});
+    }
 }
 
 TEST_F(LocalCopyTest, VolumeSizesOfAPathThatCannotBeReadAreNone)
