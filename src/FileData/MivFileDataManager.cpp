@@ -4,8 +4,10 @@
 #include "FileData/IMivFileDataPropertiesProvider.h"
 #include "FileData/IMivFileHandlingPlugin.h"
 #include "FileData/IMivRootFile.h"
+#include "FileData/Local/MivFolderSizeCalculator.h"
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/Local/MivOsxFileDataCache.h"
+#include "FileData/Local/MivSearchResultData.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataHelpers.h"
 #include "FileData/MivFileUtils.h"
@@ -107,6 +109,14 @@ void MivFileDataManager::registerHooks()
 {
     MivItemHooks::setMakeInstanceForURL([](const QUrl& url, bool withRefresh) { return makeInstanceForURL(url, withRefresh); });
     MivItemHooks::setRootData([](const MivFileDataPtr& item) { return rootData(item); });
+    MivItemHooks::setFastFolderSizeAtURL(&MivFolderSizeCalculator::fastFolderSizeAtURL);
+    // A result shown in a search-result folder has no real parent there.
+    MivItemHooks::setRealParentForData(
+        [](const MivFileDataPtr& folder, const MivFileDataPtr&) -> std::optional<MivFileDataPtr> {
+            if (dynamic_cast<const MivSearchResultData*>(folder.get()))
+                return MivFileDataPtr();
+            return std::nullopt;
+        });
 }
 
 QList<MivFileDataPtr> MivFileDataManager::makeInstancesForUrls(const QList<QUrl>& urls, bool withRefresh)

@@ -32,8 +32,7 @@ bool copyThroughPump(const MivFileDataPtr& source, const MivFileDataPtr& target,
     }
     auto pump = MivStreamPump::create(output, input);
     pump->setObserver(observer);
-    const bool result = pump->run();
-    pump->finish(source, result);
+    const bool result = pump->finish(source, pump->run());
     plat::Error::assign(error, pump->lastError());
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "FileData/IMivLinkSupport.h"
 #include "FileData/IMivLocalFile.h"
+#include "FileData/IMivVolumeProvider.h"
 #include "FileData/Local/MivDirectoryEnumerator.h"
 #include "FileData/Local/MivOsxFileAttributes.h"
 #include "FileData/MivUrlFileData.h"
@@ -27,7 +28,10 @@
 // Packages and aliases have no Linux meaning: filePackage and alias stay
 // false and resolveAliasFile finds nothing, so callers take the paths the
 // model gives for plain files and folders.
-class MivOsxFileData : public MivUrlFileData, public virtual IMivLocalFile, public virtual IMivLinkSupport
+class MivOsxFileData : public MivUrlFileData,
+                       public virtual IMivLocalFile,
+                       public virtual IMivLinkSupport,
+                       public virtual IMivVolumeProvider
 {
 public:
     explicit MivOsxFileData(const QUrl& url);
@@ -221,6 +225,22 @@ public:
     // Write the extended attributes; the next read takes them from disk.
     void setTags(const QStringList& tags) override;
     void setLabelNumber(const std::optional<qint64>& labelNumber) override;
+
+    // --- Copy side and volume sizes (MivOsxFileData_Copy.cpp) ---
+    // The writer replaces an existing file only once the copy succeeded.
+    std::shared_ptr<IMivStreamHandlerDelegate> createDownloadDelegate() override;
+    std::shared_ptr<IMivStreamHandlerDelegate> createUploadDelegate() override;
+    using MivDefaultCopyFileData::copyAttributes;
+    bool copyAttributes(const MivFileDataPtr& source, bool perms, const MivCopyContextPtr& context,
+                        plat::Error* error) override;
+    // Releases the advisory locks (and descriptors) listed under "locks".
+    void closeContext(const MivCopyContextPtr& context) override;
+    std::shared_ptr<IMivVolumeInfo> resolveVolumeInfo() override;
+    // Bytes of the item's volume (statvfs of its path); none without a path
+    // or when the volume cannot be read.
+    std::optional<qint64> fileSystemAvailableSize() const;
+    std::optional<qint64> fileSystemFreeSize() const;
+    std::optional<qint64> fileSystemSize() const;
 
 private:
     enum Bit : quint32 {

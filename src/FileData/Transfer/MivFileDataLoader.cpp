@@ -3,6 +3,7 @@
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileData.h"
 #include "FileData/Transfer/MivFileSyncDataReader.h"
+#include "FileData/Transfer/MivReplacingFile.h"
 #include "FileData/MivFileUtils.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
@@ -12,30 +13,11 @@
 #include <QCoreApplication>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr qint64 kChunkSize = 65536;
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    const char* at = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, at, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        at += n;
-        left -= n;
-    }
-    return true;
-}
 
 plat::Error cancelledError()
 {
@@ -72,31 +54,11 @@ QString MivFileDataLoader::loadToTempFile(plat::Error* error)
 bool MivFileDataLoader::loadToFile(const QString& path, plat::Error* error)
 {
     m_loading = true;
-    const QString folder = plat::PathString::deletingLastPathComponent(path);
-    const QString temporary = plat::PathString::appendingPathComponent(
-        folder.isEmpty() ? QStringLiteral(".") : folder,
-        QStringLiteral("%1-%2").arg(QLatin1String(MivFileUtils::kTemporaryPrefix), MivFileUtils::calculateUUID()));
-    // Created as any new file (the umask applies); an existing target's
-    // permissions are kept.
-    const int fd = plat::Path::open(temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    MivReplacingFile file(path);
     plat::Error failure;
-    if (fd < 0) {
-        failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
-    } else {
-        struct stat existing;
-        if (plat::Path::stat(path, &existing) == 0 && S_ISREG(existing.st_mode))
-            ::fchmod(fd, existing.st_mode & 07777);
-        const bool loaded = load(fd, temporary, &failure);
-        const bool synced = loaded && ::fsync(fd) == 0;
-        if (loaded && !synced)
-            failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
-        if (::close(fd) != 0 && synced)
-            failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
-        if (!failure && plat::Path::rename(temporary, path) != 0)
-            failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
-        if (failure)
-            plat::Path::unlink(temporary);
-    }
+    if (file.open(&failure) && load(file, &failure))
+        file.commit(&failure);
+    file.discard();
     cancel();
     if (failure) {
         MIV_LOG_ERROR(QStringLiteral("Error writing to stream %1: %2").arg(path, failure.description()));
@@ -106,7 +68,7 @@ bool MivFileDataLoader::loadToFile(const QString& path, plat::Error* error)
     return true;
 }
 
-bool MivFileDataLoader::load(int fd, const QString& path, plat::Error* error)
+bool MivFileDataLoader::load(MivReplacingFile& file, plat::Error* error)
 {
     auto reader = std::make_shared<MivFileSyncDataReader>(m_data, kChunkSize, m_ctx);
     {
@@ -137,10 +99,8 @@ bool MivFileDataLoader::load(int fd, const QString& path, plat::Error* error)
             }
             return true;
         }
-        if (!writeAll(fd, *chunk)) {
-            *error = plat::errorFromErrno(errno, plat::FileAccess::Writing, path);
+        if (!file.write(chunk->constData(), chunk->size(), error))
             return false;
-        }
     }
 }
 

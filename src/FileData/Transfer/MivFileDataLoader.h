@@ -9,6 +9,7 @@
 #include <mutex>
 
 class MivFileSyncDataReader;
+class MivReplacingFile;
 
 namespace plat {
 class Error;
@@ -32,7 +33,7 @@ public:
     void cancel();
 
 private:
-    bool load(int fd, const QString& path, plat::Error* error);
+    bool load(MivReplacingFile& file, plat::Error* error);
 
     const MivFileDataPtr m_data;
     const MivCopyContextPtr m_ctx;

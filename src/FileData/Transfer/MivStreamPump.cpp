@@ -35,18 +35,29 @@ bool MivStreamPump::run()
     return pumped && drained;
 }
 
-void MivStreamPump::finish(const MivFileDataPtr& source, bool result)
+bool MivStreamPump::finish(const MivFileDataPtr& source, bool result)
 {
-    if (auto upload = m_input->delegate())
+    if (auto upload = m_input->delegate()) {
         upload->processFinishWithSource(source, result);
+        // The target side may still fail at the end, when it puts what it
+        // wrote in place.
+        plat::Error error;
+        if (result && !m_input->lastError() && !upload->fillLastError(&error) && error) {
+            m_finishError = error;
+            result = false;
+        }
+    }
     m_output->close();
     m_input->close();
+    return result;
 }
 
 plat::Error MivStreamPump::lastError() const
 {
-    const plat::Error error = m_output->lastError();
-    return error ? error : m_input->lastError();
+    if (const plat::Error error = m_output->lastError())
+        return error;
+    const plat::Error error = m_input->lastError();
+    return error ? error : m_finishError;
 }
 
 std::shared_ptr<IOperationProgressProvider> MivStreamPump::progressProvider()

@@ -31,9 +31,11 @@ public:
     // Runs the transfer; true when every byte reached the target side.
     bool run();
     // Tells the target side the outcome, then closes the output handler and
-    // after it the input handler.
-    void finish(const MivFileDataPtr& source, bool result);
-    // The output side's error, else the input side's.
+    // after it the input handler. False when the transfer failed or the
+    // target side could not keep what it received.
+    bool finish(const MivFileDataPtr& source, bool result);
+    // The output side's error, else the input side's, else the one the
+    // target side reported on finishing.
     plat::Error lastError() const;
 
     std::shared_ptr<IOperationProgressProvider> progressProvider() override;
@@ -47,4 +49,6 @@ private:
     std::shared_ptr<MivFileInputStreamHandler> m_input;
     std::weak_ptr<IMivStreamHandlerOperationDelegate> m_observer;
     ChunkObserver m_chunkObserver;
+    // Written by finish() only, on the thread that runs the pump.
+    plat::Error m_finishError;
 };
