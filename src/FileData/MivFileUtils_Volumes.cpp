@@ -246,6 +246,7 @@ std::shared_ptr<SLDiskManager> MivFileUtils::diskManager()
     if (!s.manager) {
         s.manager = SLDiskManager::create();
         s.manager->refresh();
+        s.manager->startMonitoring();
     }
     return s.manager;
 }

@@ -8,6 +8,7 @@
 #include "FileData/MivExec.h"
 #include "platform/BlockDevices.h"
 #include "platform/ConcurrentQueue.h"
+#include "platform/DeviceChangeMonitor.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
 #include "platform/NotificationCenter.h"
@@ -148,6 +149,17 @@ void SLDiskManager::refreshAsync()
                 manager->apply(descriptions);
         });
     });
+}
+
+void SLDiskManager::startMonitoring()
+{
+    std::weak_ptr<SLDiskManager> weak = weak_from_this();
+    auto monitor = plat::DeviceChangeMonitor::start(SLSystemRoots::current().procRoot, [weak] {
+        if (const auto self = weak.lock())
+            self->refreshAsync();
+    });
+    std::lock_guard lock(m_mutex);
+    m_monitor = std::move(monitor);
 }
 
 void SLDiskManager::apply(const QList<SLDiskDescription>& descriptions)

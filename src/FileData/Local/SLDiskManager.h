@@ -12,6 +12,7 @@
 
 class SLDiskImageManager;
 namespace plat {
+class DeviceChangeMonitor;
 class SerialQueue;
 }
 class SLDiskEjector;
@@ -47,6 +48,9 @@ public:
     // the main thread.
     void refresh();
     void refreshAsync();
+    // Refreshes by itself from now on, whenever a block device comes or
+    // goes or the mount table changes.
+    void startMonitoring();
     // One change: mode 0 appeared, 1 disappeared, 2 changed.
     void diskChangedWithDescription(const SLDiskDescription& description, int mode);
     // The descriptions of every block device now.
@@ -80,6 +84,7 @@ private:
     QHash<QString, SLDiskDescription> m_pendingDisks;
     QHash<QString, SLDiskDescription> m_known;
     QList<std::shared_ptr<SLDiskEjector>> m_ejectors;
+    std::unique_ptr<plat::DeviceChangeMonitor> m_monitor;
 
     friend class SLDiskEjector;
 };
