@@ -119,13 +119,12 @@ std::shared_ptr<const VolumeLists> rebuild()
         lists->byDevice.insert(volume->device(), volume);
         if (!passesFilters(*volume, url))
             continue;
-        MivFileDataPtr item = MivItemHooks::makeInstanceForURL(url, true);
         // Until a mounted-share item kind exists, a network volume is shown
-        // as its local mount folder.
-        if (volume->type() == SLVolume::Network) {
+        // as its local mount folder; its host URL is not even made into an
+        // item, which would try to reach the server.
+        if (volume->type() == SLVolume::Network)
             url = plat::Path::toFileQUrl(volume->path());
-            item = MivItemHooks::makeInstanceForURL(url, true);
-        }
+        const MivFileDataPtr item = MivItemHooks::makeInstanceForURL(url, true);
         if (!item)
             continue;
         item->setIcon(iconFor(*volume));

@@ -164,6 +164,7 @@ void SLDiskManager::startMonitoring()
 
 void SLDiskManager::apply(const QList<SLDiskDescription>& descriptions)
 {
+    std::lock_guard applying(m_applyMutex);
     QHash<QString, SLDiskDescription> known;
     {
         std::lock_guard lock(m_mutex);

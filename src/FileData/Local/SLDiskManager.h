@@ -79,6 +79,7 @@ private:
 
     std::shared_ptr<SLDiskImageManager> m_diskImageManager;
     std::shared_ptr<plat::SerialQueue> m_changeQueue; // "com.quorvex.mivo.disk-change-handler"
+    std::mutex m_applyMutex;    // one tree update at a time
     mutable std::mutex m_mutex; // guards the containers below
     QList<SLDiskPtr> m_disks;
     QHash<QString, SLDiskDescription> m_pendingDisks;

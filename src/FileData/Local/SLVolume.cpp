@@ -80,8 +80,8 @@ void setHostAndPort(QUrl* url, const QString& host, const QString& port)
 class SLVolumeBuilder
 {
 public:
-    SLVolumeBuilder(const QHash<dev_t, plat::BlockDevice>& devices, const SLDiskImageManager* images)
-        : m_devices(devices), m_images(images)
+    SLVolumeBuilder(QHash<dev_t, plat::BlockDevice> devices, QStringList memoryMounts, const SLDiskImageManager* images)
+        : m_devices(std::move(devices)), m_memoryMounts(std::move(memoryMounts)), m_images(images)
     {
     }
 
@@ -95,10 +95,13 @@ public:
         volume->m_root = entry.mountPoint == QLatin1String("/");
         if (entry.source.startsWith(QLatin1String("/dev/")))
             volume->m_diskID = lastComponent(entry.source);
-        readSizes(volume.get(), entry.fsType);
+        readSizes(volume.get());
         detectType(volume.get(), entry);
-        applyDiskDescription(volume.get());
-        volume->m_name = displayName(*volume);
+        const auto device = m_devices.constFind(entry.device);
+        if (volume->m_local && device != m_devices.cend())
+            applyDiskDescription(volume.get(), *device);
+        const QString label = device != m_devices.cend() ? device->property("ID_FS_LABEL") : QString();
+        volume->m_name = !label.isEmpty() ? label : volume->m_root ? QStringLiteral("/") : lastComponent(volume->m_path);
         return volume;
     }
 
@@ -111,18 +114,18 @@ public:
         volume->m_local = false;
         volume->m_type = SLVolume::Network;
         volume->m_hostURL = SLVolume::hostURLForGvfsFolder(folderName);
-        readSizes(volume.get(), gvfs.fsType);
+        readSizes(volume.get());
         const QString share = volume->m_hostURL.path().section(QLatin1Char('/'), 1, 1);
-        volume->m_name = share.isEmpty() ? volume->m_hostURL.host() : share;
-        if (volume->m_name.isEmpty())
-            volume->m_name = folderName;
+        volume->m_name = !share.isEmpty() ? share : !volume->m_hostURL.host().isEmpty() ? volume->m_hostURL.host() : folderName;
         return volume;
     }
 
 private:
-    static void readSizes(SLVolume* volume, const QString& fsType)
+    // Network and FUSE file systems answer through a server or a process
+    // that may be gone: those are asked with a deadline.
+    static void readSizes(SLVolume* volume)
     {
-        const bool mayHang = !volume->m_local || fsType.startsWith(QLatin1String("fuse"));
+        const bool mayHang = !volume->m_local || volume->m_fsType.startsWith(QLatin1String("fuse"));
         const auto status = mayHang ? plat::FileSystemStatus::readWithin(volume->m_path, kRemoteStatusTimeout)
                                     : plat::FileSystemStatus::read(volume->m_path);
         if (!status)
@@ -147,21 +150,18 @@ private:
         }
     }
 
-    void applyDiskDescription(SLVolume* volume) const
+    void applyDiskDescription(SLVolume* volume, const plat::BlockDevice& device) const
     {
-        const auto found = m_devices.constFind(volume->m_device);
-        if (found == m_devices.cend() || !volume->m_local)
-            return;
-        const plat::BlockDevice& device = *found;
         if (volume->m_type == SLVolume::Volumes) {
             volume->m_internal = !device.removable;
             volume->m_type = SLVolume::HardDrives;
         }
-        if (volume->m_type == SLVolume::DiskImages && isOnMemory(volume->m_imagePath))
+        if (volume->m_type == SLVolume::DiskImages && isInMemory(volume->m_imagePath))
             volume->m_type = SLVolume::RamDisks;
+        // The medium in an optical drive decides over everything else.
         if (device.property("ID_CDROM_MEDIA_DVD") == QLatin1String("1"))
             volume->m_type = SLVolume::DVDs;
-        else if (device.property("ID_CDROM_MEDIA_CD") == QLatin1String("1") || (device.name.startsWith(QLatin1String("sr")) && device.property("ID_CDROM_MEDIA_BD").isEmpty()))
+        else if (device.property("ID_CDROM_MEDIA_CD") == QLatin1String("1"))
             volume->m_type = SLVolume::CDs;
         else if (device.property("ID_CDROM_MEDIA_BD") == QLatin1String("1"))
             volume->m_type = SLVolume::Blurays;
@@ -169,35 +169,19 @@ private:
         volume->m_encrypted = device.property("DM_UUID").startsWith(QLatin1String("CRYPT-"));
         volume->m_serialNumber = device.property("ID_SERIAL_SHORT");
         volume->m_vendorName = device.vendor;
-        m_labels.insert(volume->m_device, device.property("ID_FS_LABEL"));
     }
 
-    // A disk image whose file lies in memory is a RAM disk.
-    bool isOnMemory(const QString& imagePath) const
+    // An image file kept in memory (a tmpfs) makes a RAM disk.
+    bool isInMemory(const QString& imagePath) const
     {
-        return !m_memoryMounts.isEmpty()
-               && std::any_of(m_memoryMounts.cbegin(), m_memoryMounts.cend(), [&](const QString& mountPoint) {
-                      return imagePath.startsWith(mountPoint.endsWith(QLatin1Char('/')) ? mountPoint : mountPoint + QLatin1Char('/'));
-                  });
+        return std::any_of(m_memoryMounts.cbegin(), m_memoryMounts.cend(), [&](const QString& mountPoint) {
+            return imagePath.startsWith(mountPoint.endsWith(QLatin1Char('/')) ? mountPoint : mountPoint + QLatin1Char('/'));
+        });
     }
 
-    QString displayName(const SLVolume& volume) const
-    {
-        const QString label = m_labels.value(volume.m_device);
-        if (!label.isEmpty())
-            return label;
-        if (volume.m_root)
-            return QStringLiteral("/");
-        return lastComponent(volume.m_path);
-    }
-
-public:
-    QStringList m_memoryMounts;
-
-private:
-    const QHash<dev_t, plat::BlockDevice>& m_devices;
+    const QHash<dev_t, plat::BlockDevice> m_devices;
+    const QStringList m_memoryMounts;
     const SLDiskImageManager* m_images;
-    mutable QHash<dev_t, QString> m_labels;
 };
 
 bool SLVolume::isNetworkFileSystem(const QString& fsType) { return networkFileSystems().contains(fsType); }
@@ -340,11 +324,12 @@ QList<SLVolumePtr> SLVolume::allVolumesWithDiskManager(const std::shared_ptr<SLD
     QHash<dev_t, plat::BlockDevice> devices;
     for (plat::BlockDevice& device : plat::BlockDevices::read(roots.sysRoot, roots.udevDataRoot))
         devices.insert(device.device, std::move(device));
-    SLVolumeBuilder builder(devices, images.get());
+    QStringList memoryMounts;
     for (const plat::MountEntry& entry : *entries) {
         if (entry.fsType == QLatin1String("tmpfs") || entry.fsType == QLatin1String("ramfs"))
-            builder.m_memoryMounts.append(entry.mountPoint);
+            memoryMounts.append(entry.mountPoint);
     }
+    const SLVolumeBuilder builder(std::move(devices), std::move(memoryMounts), images.get());
     QList<SLVolumePtr> volumes;
     for (const plat::MountEntry& entry : *entries) {
         if (entry.fsType == QLatin1String(kGvfsFileSystem)) {
