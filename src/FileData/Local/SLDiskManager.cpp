@@ -303,6 +303,24 @@ QList<SLDiskPtr> SLDiskManager::unmountedDisks() const
     return result;
 }
 
+void SLDiskManager::mount(const SLDiskPtr& disk, Handler handler)
+{
+    if (!disk) {
+        if (handler)
+            handler(false, MivErrorPresenter::makeFileOperationErrorWithCode(-100, tr("There is no disk to mount.")));
+        return;
+    }
+    runInBackground(
+        [disk]() -> std::pair<bool, plat::Error> {
+            const SLSystemCommand command = SLSystemCommand::run(
+                QStringLiteral("udisksctl"), {QStringLiteral("mount"), QStringLiteral("--no-user-interaction"), QStringLiteral("-b"), disk->devicePath()});
+            if (command.succeeded)
+                return {true, {}};
+            return {false, MivErrorPresenter::makeFileOperationErrorWithCode(-100, tr("Failed to mount %1").arg(disk->diskID()), command.output)};
+        },
+        std::move(handler));
+}
+
 bool SLDiskManager::canUnlock(const SLDisk& disk)
 {
     return disk.volumeKind() == QLatin1String("crypto_LUKS") || disk.volumeKind() == QLatin1String("BitLocker");

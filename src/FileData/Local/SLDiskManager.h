@@ -61,6 +61,10 @@ public:
     SLDiskPtr diskForPath(const QString& path) const;
     QList<SLDiskPtr> unmountedDisks() const;
 
+    // Mounts a file system at udisks' default place. An encrypted container
+    // is unlocked first (unlockDisk); asking for its passphrase is the
+    // caller's. The handler runs on a background thread.
+    void mount(const SLDiskPtr& disk, Handler handler);
     static bool canUnlock(const SLDisk& disk);
     // The passphrase reaches udisksctl on its standard input, never on its
     // command line. The handler runs on the main thread.

@@ -234,6 +234,25 @@ TEST(SLDiskManagerTest, HandlersAreCalledOnEveryFailure)
     EXPECT_EQ(noDisk.error.code(), -100);
 }
 
+TEST(SLDiskManagerTest, MountAnswersWithTheToolsVerdict)
+{
+    FakeTools tools(QStringLiteral("/dev/sdh1"));
+    const auto manager = SLDiskManager::create();
+    manager->diskChangedWithDescription(description("sdg1", "", ""), 0);
+    manager->diskChangedWithDescription(description("sdh1", "", ""), 0);
+    for (const char* id : {"sdg1", "sdh1"}) {
+        std::promise<std::pair<bool, plat::Error>> done;
+        manager->mount(manager->diskForDiskID(QString::fromLatin1(id)),
+                       [&done](bool success, const plat::Error& error) { done.set_value({success, error}); });
+        const auto [success, error] = done.get_future().get();
+        EXPECT_EQ(success, QByteArray(id) == "sdg1") << id;
+        if (!success)
+            EXPECT_TRUE(error.localizedDescription().startsWith(QStringLiteral("Failed to mount sdh1")));
+    }
+    EXPECT_EQ(tools.log(), (QStringList{QStringLiteral("udisksctl mount --no-user-interaction -b /dev/sdg1"),
+                                        QStringLiteral("udisksctl mount --no-user-interaction -b /dev/sdh1")}));
+}
+
 // The passphrase reaches the tool on its standard input, never on its
 // command line, where every user of the machine could read it.
 TEST(SLDiskManagerTest, UnlockPassesThePassphraseOnStandardInput)
