@@ -14,10 +14,10 @@
 #include <QHash>
 
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 
 namespace {
 
@@ -333,7 +333,10 @@ QList<SLVolumePtr> SLVolume::allVolumesWithDiskManager(const std::shared_ptr<SLD
     QList<SLVolumePtr> volumes;
     for (const plat::MountEntry& entry : *entries) {
         if (entry.fsType == QLatin1String(kGvfsFileSystem)) {
-            // Each folder of the GVfs mount is one share; the mount itself is no volume.
+            // Each folder of the GVfs mount is one share; the mount itself is
+            // no volume, and other users' GVfs mounts are theirs.
+            if (plat::MountTable::option(entry.superOptions, QLatin1StringView("user_id")) != QString::number(::geteuid()))
+                continue;
             const QStringList folders = QDir(entry.mountPoint).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
             for (const QString& folder : folders)
                 volumes.append(builder.fromGvfsFolder(entry, folder));

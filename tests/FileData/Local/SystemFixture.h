@@ -16,8 +16,9 @@
 namespace systemtest {
 
 // A recorded machine: the mount table, sysfs and udev's database of
-// fixtures/volumes copied into a private folder, with the user's name and a
-// GVfs mount folder (holding real share folders) filled in. The volume list
+// fixtures/volumes copied into a private folder, with the user's name and id
+// and a GVfs mount folder (holding real share folders) filled in; another
+// user's GVfs mount is in the table too. The volume list
 // and the disk manager read it while the object lives.
 class RecordedSystem
 {
@@ -45,7 +46,7 @@ public:
         EXPECT_TRUE(table.open(QIODevice::ReadOnly));
         QByteArray text = table.readAll();
         table.close();
-        text.replace("@USER@", userName().toUtf8()).replace("@GVFS@", gvfsFolder().toUtf8());
+        text.replace("@USER@", userName().toUtf8()).replace("@GVFS@", gvfsFolder().toUtf8()).replace("@UID@", QByteArray::number(::geteuid()));
         EXPECT_TRUE(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
         table.write(text);
         table.close();
