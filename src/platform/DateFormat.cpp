@@ -25,7 +25,12 @@ DateFormat::DateFormat(const QString& pattern, const QString& timeZoneId, const 
     : d(std::make_unique<Impl>())
 {
     d->pattern = pattern;
-    const icu::Locale locale = localeId.isEmpty() ? icu::Locale::getDefault() : icu::Locale(localeId.toLatin1().constData());
+    icu::Locale locale = localeId.isEmpty() ? icu::Locale::getDefault() : icu::Locale(localeId.toLatin1().constData());
+    // A name ICU cannot make into a locale (LC_ALL may hold anything) gives
+    // a bogus locale, which some pattern letters ("B") crash on: such a
+    // name falls back to the fixed machine locale.
+    if (locale.isBogus())
+        locale = icu::Locale("en_US_POSIX");
     UErrorCode status = U_ZERO_ERROR;
     auto formatter = std::make_unique<icu::SimpleDateFormat>(toIcu(pattern), locale, status);
     if (U_FAILURE(status))
@@ -58,9 +63,36 @@ QString DateFormat::format(const QDateTime& date) const
     return fromIcu(text);
 }
 
+namespace {
+
+// No date text has a longer run of digits: "yyyyMMddHHmmssSSS" abuts 17.
+constexpr int kLongestDigitRun = 18;
+
+// Decimal digits of any script, as ICU counts them (general category Nd).
+bool hasLongDigitRun(const QString& text)
+{
+    int run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text.at(++i).unicode());
+        run = QChar::isDigit(c) ? run + 1 : 0;
+        if (run > kLongestDigitRun)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QDateTime DateFormat::parse(const QString& text) const
 {
     if (!d->formatter || text.isEmpty())
+        return {};
+    // ICU scales a fraction of a second by a 32-bit power of ten per digit
+    // it read: a long run of digits overflows it, and from 35 digits on
+    // parsing divides by zero.
+    if (hasLongDigitRun(text))
         return {};
     std::lock_guard lock(d->mutex);
     const icu::UnicodeString input = toIcu(text);

@@ -26,7 +26,8 @@ public:
     // A null text for an invalid date.
     QString format(const QDateTime& date) const;
     // The date that the whole text gives; an invalid date when the text does
-    // not match the pattern (strict reading).
+    // not match the pattern (strict reading) or holds a run of more than 18
+    // digits, which no date has.
     QDateTime parse(const QString& text) const;
 
 private:

@@ -314,8 +314,8 @@ void InotifyHub::deliverDue()
             watch.pendingIndex.clear();
         }
     }
-    for (auto& [sink, batch] : due)
-        detail::runGuarded([&] { sink(std::move(batch)); }, kThreadLabel);
+    for (auto& entry : due)
+        detail::runGuarded([&entry] { entry.first(std::move(entry.second)); }, kThreadLabel);
 }
 
 void InotifyHub::run()

@@ -1,5 +1,6 @@
 #include "platform/Log.h"
 
+#include "platform/LogText.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
 
@@ -105,7 +106,7 @@ LogMessage messageFrom(const spdlog::details::log_msg& msg)
     message.flag = static_cast<int>(fromSpdlogLevel(msg.level));
     message.timestamp = QDateTime::fromMSecsSinceEpoch(
         std::chrono::duration_cast<std::chrono::milliseconds>(msg.time.time_since_epoch()).count());
-    message.text = QString::fromUtf8(msg.payload.data(), static_cast<qsizetype>(msg.payload.size()));
+    message.text = logText(msg.payload);
     message.threadId = currentThreadIdText();
     message.threadName = currentThreadLabel();
     message.function = msg.source.funcname;
@@ -117,7 +118,7 @@ LogMessage messageFrom(const spdlog::details::log_msg& msg)
 void writeToStderr(const QString& line)
 {
     static std::mutex mutex;
-    const QByteArray bytes = line.toUtf8() + '\n';
+    const QByteArray bytes = logBytes(line) + '\n';
     std::lock_guard<std::mutex> guard(mutex);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
@@ -129,16 +130,17 @@ void log(LogLevel level, const char* function, const char* file, int line, const
     if (!isLogEnabled(level))
         return;
     const int flag = static_cast<int>(level);
+    const QString text = singleLineText(message);
     if (const std::shared_ptr<const ActiveLogger> active = activeLogger()) {
-        const QByteArray text = message.toUtf8();
+        const QByteArray bytes = logBytes(text);
         active->logger->log(active->clock(), spdlog::source_loc{file, line, function}, toSpdlogLevel(flag),
-                            spdlog::string_view_t(text.constData(), static_cast<size_t>(text.size())));
+                            spdlog::string_view_t(bytes.constData(), static_cast<size_t>(bytes.size())));
         return;
     }
     LogMessage entry;
     entry.flag = flag;
     entry.timestamp = QDateTime::currentDateTime();
-    entry.text = message;
+    entry.text = text;
     entry.threadId = currentThreadIdText();
     entry.threadName = currentThreadLabel();
     entry.function = function;

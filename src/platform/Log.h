@@ -55,7 +55,9 @@ struct LogSetup
 };
 
 // Writes one message. Below the process-wide level (information) it costs a
-// comparison. Texts are used as they are: never as a format string.
+// comparison. Texts are used as they are: never as a format string. A
+// message is one line: CR and LF in it are written as "\r" and "\n"
+// (LogMessage::text holds it so); every other character is kept.
 void log(LogLevel level, const char* function, const char* file, int line, const QString& message);
 
 bool isLogEnabled(LogLevel level);

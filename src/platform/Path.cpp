@@ -206,7 +206,7 @@ QByteArray Path::percentDecode(const QByteArray& encoded)
 
 QString Path::toFileUrl(const QString& path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || !isNameable(path))
         return QString();
     QString absolute = path;
     // "file://" followed by a relative path would name a host.
@@ -257,7 +257,20 @@ QString Path::fromFileUrl(const QUrl& url)
 
 bool Path::isNameable(const QString& path)
 {
-    return !path.contains(QChar(0));
+    const qsizetype size = path.size();
+    const char16_t* units = reinterpret_cast<const char16_t*>(path.constData());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = units[i];
+        if (u == 0)
+            return false;
+        if (!QChar::isSurrogate(u))
+            continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
+            ++i;
+        else if (u < 0xDC80 || u > 0xDCFF)
+            return false;
+    }
+    return true;
 }
 
 int Path::open(const QString& path, int flags, mode_t mode)

@@ -22,9 +22,11 @@ namespace plat {
 // escape of bytes that would form valid UTF-8 (U+DCC3 U+DCA9) encodes to
 // those bytes and comes back as the decoded character; such strings never
 // come out of fromNative. Lone surrogates outside U+DC80-U+DCFF have no byte
-// to stand for: they are written as their generalised three-byte UTF-8
-// form, which keeps distinct strings distinct (the kernel accepts any bytes
-// but NUL and "/").
+// to stand for: toNative writes their generalised three-byte UTF-8 form,
+// the same bytes as the escapes of those three bytes (U+D800 and
+// U+DCED U+DCA0 U+DC80 both give ED A0 80). Such a string is broken text,
+// not a name: isNameable refuses it, so the system calls below and
+// toFileUrl never act on the file the escapes name.
 //
 // QFile::encodeName, toLocal8Bit, toUtf8 and QUrl::fromLocalFile lose such
 // names: never use them on paths.
@@ -42,7 +44,7 @@ public:
     // with upper-case hex digits. This is the form in which a local path
     // leaves the process or is stored. A relative path is taken against the
     // current folder (else its first component would read as a host); an
-    // empty path gives a null string.
+    // empty path, or one that is not nameable, gives a null string.
     static QString toFileUrl(const QString& path);
     // The same as a QUrl (held in its encoded form; read it back with
     // toString(QUrl::FullyEncoded) or fromFileUrl, never with toLocalFile).
@@ -60,9 +62,10 @@ public:
     static QByteArray percentEncode(const QByteArray& bytes);
     static QByteArray percentDecode(const QByteArray& encoded);
 
-    // System calls through the codec. A path that holds U+0000 cannot be
-    // named to the kernel: these fail with EINVAL instead of acting on a
-    // truncated path. Failures leave errno set.
+    // System calls through the codec. A path that holds U+0000 or a lone
+    // surrogate outside U+DC80-U+DCFF cannot be named to the kernel: these
+    // fail with EINVAL instead of acting on a truncated path or on the file
+    // that another string names. Failures leave errno set.
     static int open(const QString& path, int flags, mode_t mode = 0);
     static int mkdir(const QString& path, mode_t mode);
     // mkdir of every missing folder along the path; true when the path is a
@@ -72,7 +75,8 @@ public:
     // any fixed size); a null string on failure.
     static QString realPath(const QString& path);
 
-    // True when the path can be given to the kernel (no NUL).
+    // True when the path can be given to the kernel: no NUL, and every lone
+    // surrogate stands for a byte (U+DC80-U+DCFF).
     static bool isNameable(const QString& path);
 };
 

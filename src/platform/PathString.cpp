@@ -163,7 +163,13 @@ QString standardizingPath(const QString& path)
     }
     if (absolute)
         return kSlash + kept.join(kSlash);
-    return kept.isEmpty() ? QString(QLatin1Char('.')) : kept.join(kSlash);
+    if (kept.isEmpty())
+        return QString(QLatin1Char('.'));
+    // "./~root" names the folder "~root" here; without its "./" the result
+    // would name root's home the next time it is standardised.
+    if (kept.first().startsWith(QLatin1Char('~')) && !expanded.startsWith(QLatin1Char('~')))
+        return QStringLiteral("./") + kept.join(kSlash);
+    return kept.join(kSlash);
 }
 
 QString homeDirectory()

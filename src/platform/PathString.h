@@ -33,7 +33,9 @@
 //                           component before it ("/a/../b" -> "/b", "/.." -> "/"), textually,
 //                           without following symbolic links. A relative path keeps its ".."
 //                           components ("a/../b" stays "a/../b", "../x" stays "../x");
-//                           one that reduces to nothing gives ".".
+//                           one that reduces to nothing gives "."; one whose first
+//                           component would become a "~" keeps a "./" ("./~root"
+//                           stays), so standardising again changes nothing.
 //   pathComponents          "/tmp/a/" -> {"/", "tmp", "a"}, "a//b" -> {"a", "b"}, "" -> {}
 namespace plat::PathString {
 

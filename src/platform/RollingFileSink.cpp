@@ -1,5 +1,6 @@
 #include "platform/RollingFileSink.h"
 
+#include "platform/LogText.h"
 #include "platform/Path.h"
 #include "platform/PosixError.h"
 
@@ -140,7 +141,7 @@ bool RollingFileSink::openCurrent(TimePoint now, bool reuseExisting)
 
 void RollingFileSink::sink_it_(const spdlog::details::log_msg& msg)
 {
-    QByteArray bytes = m_lineFor(msg).toUtf8();
+    QByteArray bytes = logBytes(m_lineFor(msg));
     bytes.append('\n');
     const TimePoint now = m_options.clock();
 

@@ -1,5 +1,6 @@
 #include "platform/SystemLogSink.h"
 
+#include "platform/LogText.h"
 #include "platform/SpdlogLevels.h"
 
 #include <syslog.h>
@@ -29,7 +30,7 @@ void writeToSyslog(LogLevel level, const QString& text)
         return true;
     }();
     (void)opened;
-    ::syslog(priorityOf(level), "%s", text.toUtf8().constData());
+    ::syslog(priorityOf(level), "%s", logBytes(text).constData());
 }
 
 } // namespace
@@ -41,7 +42,7 @@ SystemLogSink::SystemLogSink(SystemLogWriter writer)
 
 void SystemLogSink::sink_it_(const spdlog::details::log_msg& msg)
 {
-    m_writer(fromSpdlogLevel(msg.level), QString::fromUtf8(msg.payload.data(), static_cast<qsizetype>(msg.payload.size())));
+    m_writer(fromSpdlogLevel(msg.level), logText(msg.payload));
 }
 
 } // namespace plat

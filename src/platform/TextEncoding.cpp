@@ -160,6 +160,14 @@ struct ConverterCloser
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
+// ICU's own stopping callback lets default-ignorable characters (U+200B,
+// U+FE0F, U+FFF0, ...) that the encoding lacks vanish without an error.
+// This one leaves every error standing.
+void stopAtEveryUnmappable(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
+                           UConverterCallbackReason, UErrorCode*)
+{
+}
+
 // A converter that stops at the first unconvertible byte or character
 // instead of substituting, so that callers learn that text would be lost.
 ConverterPtr openStrictConverter(const TextEncodingInfo& info)
@@ -171,7 +179,7 @@ ConverterPtr openStrictConverter(const TextEncodingInfo& info)
     if (U_FAILURE(status))
         return nullptr;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(converter.get(), stopAtEveryUnmappable, nullptr, nullptr, nullptr, &status);
     if (U_FAILURE(status))
         return nullptr;
     return converter;
@@ -213,8 +221,38 @@ QByteArray encodeNonLossy(const QString& text)
     return out;
 }
 
-// Reads "\\", "\uXXXX" and the octal "\ooo" form of bytes 0x80-0xFF; any
-// other backslash sequence or a non-ASCII byte is invalid input.
+int digitValue(char c, int base)
+{
+    int value = -1;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        value = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+// The value of exactly `count` digits at bytes[from], or -1 when any of
+// them is not a digit of the base (no sign, no space, no short form).
+int fixedDigits(const QByteArray& bytes, qsizetype from, int count, int base)
+{
+    if (from + count > bytes.size())
+        return -1;
+    int value = 0;
+    for (int k = 0; k < count; ++k) {
+        const int digit = digitValue(bytes[from + k], base);
+        if (digit < 0)
+            return -1;
+        value = value * base + digit;
+    }
+    return value;
+}
+
+// Reads only what encodeNonLossy writes: "\\", "\ooo" for U+0080-U+00FF
+// and "\uXXXX" (either case of hex) for the other units above U+00FF. ASCII
+// is never escaped, so an escape of it, any other backslash sequence or a
+// non-ASCII byte is invalid input: one text has one spelling.
 bool decodeNonLossy(const QByteArray& bytes, QString* out)
 {
     QString result;
@@ -230,22 +268,18 @@ bool decodeNonLossy(const QByteArray& bytes, QString* out)
         if (i + 1 < bytes.size() && bytes[i + 1] == '\\') {
             result.append(QLatin1Char('\\'));
             i += 1;
-        } else if (i + 5 < bytes.size() && bytes[i + 1] == 'u') {
-            bool ok = false;
-            const uint unit = bytes.mid(i + 2, 4).toUInt(&ok, 16);
-            if (!ok)
+        } else if (i + 1 < bytes.size() && bytes[i + 1] == 'u') {
+            const int unit = fixedDigits(bytes, i + 2, 4, 16);
+            if (unit <= 0xFF)
                 return false;
             result.append(QChar(char16_t(unit)));
             i += 5;
-        } else if (i + 3 < bytes.size()) {
-            bool ok = false;
-            const uint value = bytes.mid(i + 1, 3).toUInt(&ok, 8);
-            if (!ok || value > 0xFF)
+        } else {
+            const int value = fixedDigits(bytes, i + 1, 3, 8);
+            if (value < 0x80 || value > 0xFF)
                 return false;
             result.append(QChar(char16_t(value)));
             i += 3;
-        } else {
-            return false;
         }
     }
     *out = result.isNull() ? QString(QLatin1String("")) : result;
@@ -388,6 +422,13 @@ QByteArray TextEncoding::encode(const QString& text, quint64 encoding, Error* er
         return {};
     }
     bytes.truncate(written);
+    // ICU maps some private-use characters to other characters' bytes
+    // (fallbacks it always takes): only bytes that read back as the text are
+    // the text in this encoding.
+    if (decode(bytes, encoding) != text) {
+        Error::assign(error, conversionError(517, encoding, translate("The text can\u2019t be written in the encoding %1.").arg(nameForMessages(info, encoding))));
+        return {};
+    }
     return bytes.isNull() ? QByteArray("") : bytes;
 }
 

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <limits>
 #include <vector>
 
 using namespace DateExtensions;
@@ -39,6 +40,27 @@ TEST(DateExtensionsTest, CatalogRecordsAndIntervals)
     const UTCDateTime record = UTCDateTimeFromNSDate(late);
     EXPECT_EQ(record.highSeconds, 1);
     EXPECT_EQ(dateFromUTCDateTime(record), late);
+}
+
+TEST(DateExtensionsTest, DatesAtTheEndsOfTheRangeGiveNoRecord)
+{
+    // The offset to 1904 must not be added past the end of 64 bits.
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+    for (const qint64 msecs : {kMax, kMax - 1000, kMax - 2082844800000 + 1, kMin, kMin + 1000}) {
+        const QDateTime date = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+        if (!date.isValid())
+            continue;
+        SCOPED_TRACE(msecs);
+        EXPECT_TRUE(UTCDateTimeIsEqualTo(UTCDateTimeFromNSDate(date), UTCDateTime{}));
+    }
+    // The last second the 48 bits hold is still a record.
+    const qint64 lastSecond = (qint64(1) << 48) - 1;
+    const QDateTime last = QDateTime::fromMSecsSinceEpoch((lastSecond - 2082844800) * 1000 + 999, Qt::UTC);
+    const UTCDateTime record = UTCDateTimeFromNSDate(last);
+    EXPECT_EQ(record.highSeconds, 0xFFFF);
+    EXPECT_EQ(record.lowSeconds, 0xFFFFFFFFu);
+    EXPECT_TRUE(UTCDateTimeIsEqualTo(UTCDateTimeFromNSDate(last.addMSecs(1)), UTCDateTime{}));
 }
 
 TEST(DateExtensionsTest, FixedTextsAtTheTurnOfTheYearAndAtMidnight)

@@ -57,4 +57,31 @@ TEST(MivUtilsDatesTest, SummerStampsUseDaylightSavingTime)
     EXPECT_EQ(MivUtils::dateFromMsDosFormat(msDos(2023, 7, 1, 14, 0, 0)).toUTC(), utc(2023, 7, 1, 12));
 }
 
+TEST(MivUtilsDatesTest, FieldsThatRollOverADaylightSavingChangeTakeTheRolledTime)
+{
+    // 2020: summer time began on 29 March at 02:00 and ended on 25 October
+    // at 03:00. Seconds field 30 is 60 seconds, one minute past the fields.
+    mivtest::ScopedEnv zone("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    struct Case
+    {
+        quint32 value;
+        QDateTime expected;
+    };
+    const Case cases[] = {
+        // 02:59:60 does not exist; it is 03:00 summer time.
+        {msDos(2020, 3, 29, 2, 59, 30), utc(2020, 3, 29, 1)},
+        // 26:59:60 on the 28th is 03:00 summer time on the 29th.
+        {msDos(2020, 3, 28, 26, 59, 30), utc(2020, 3, 29, 1)},
+        // 02:59:60 is 03:00 standard time once summer time has ended.
+        {msDos(2020, 10, 25, 2, 59, 30), utc(2020, 10, 25, 2)},
+        {msDos(2020, 10, 24, 26, 59, 30), utc(2020, 10, 25, 2)},
+        // Month 15 of 2019 is March 2020.
+        {msDos(2019, 15, 29, 2, 59, 30), utc(2020, 3, 29, 1)},
+    };
+    for (const Case& c : cases) {
+        const QDateTime date = MivUtils::dateFromMsDosFormat(c.value);
+        EXPECT_EQ(date.toUTC(), c.expected) << std::hex << c.value << " gave " << date.toUTC().toString(Qt::ISODate).toStdString();
+    }
+}
+
 } // namespace

@@ -121,6 +121,13 @@ TEST(UrlParametersTest, UnescapingAnswersNullOrTheRawTextOnFailure)
     EXPECT_EQ(str(pathByReplacingPercentEscapes(latin, kISOLatin1StringEncoding)), "/caf\u00e9/x y");
     EXPECT_EQ(str(pathByReplacingPercentEscapes(latin, kUTF8StringEncoding)), "<null>");
     EXPECT_EQ(str(pathByReplacingPercentEscapes(QUrl("ftp://h"), kUTF8StringEncoding)), "<null>");
+    // The path is one byte string: in Shift_JIS the second byte of a
+    // character may be a plain ASCII letter, outside the escape.
+    const QString katakana = QStringLiteral("/\u30A2/\u30BD\u30D5\u30C8");
+    const QString escaped = escapePath(katakana, plat::TextEncoding::ShiftJIS);
+    EXPECT_EQ(str(escaped), "/%83A/%83%5C%83t%83g");
+    EXPECT_EQ(pathByReplacingPercentEscapes(QUrl("ftp://h" + escaped), plat::TextEncoding::ShiftJIS), katakana);
+    EXPECT_EQ(pathByReplacingPercentEscapes(QUrl("ftp://h/%83A"), plat::TextEncoding::ShiftJIS), QStringLiteral("/\u30A2"));
 
     const QUrl withQuery("http://u:p%40w@h/a?x=%C3%A9&y=1");
     EXPECT_EQ(str(queryByReplacingPercentEscapes(withQuery)), "x=\u00e9&y=1");
@@ -139,6 +146,31 @@ TEST(UrlParametersTest, PasswordOperationsKeepTheRestAndDropTheQuery)
     // Without a user a password has no place.
     EXPECT_EQ(text(URLByAddingPassword(QUrl("ftp://h/x"), "pw")), "ftp://h/x");
     EXPECT_EQ(text(URLByDeletingPassword(QUrl("sftp://bob:pw@[::1]:22/x"))), "sftp://bob@[::1]:22/x");
+}
+
+TEST(UrlParametersTest, OnlyADotDotSegmentNamesTheParent)
+{
+    struct Case
+    {
+        const char* url;
+        std::string withoutPassword;
+    };
+    const Case cases[] = {
+        {"ftp://u:p@h/notes..", "ftp://u@h/notes.."},
+        {"ftp://u:p@h/a/b..", "ftp://u@h/a/b.."},
+        {"ftp://u:p@h/a/...", "ftp://u@h/a/..."},
+        {"ftp://u:p@h/a/b/..", "ftp://u@h/a/"},
+        {"ftp://u:p@h/..", "ftp://u@h/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        EXPECT_EQ(text(URLByDeletingPassword(QUrl(c.url))), c.withoutPassword);
+        std::string withPassword = c.withoutPassword;
+        withPassword.insert(std::string("ftp://u").size(), ":p");
+        EXPECT_EQ(text(URLByAddingPassword(QUrl(c.url), "p")), withPassword);
+    }
+    EXPECT_EQ(text(URLWithScheme("ftp", "h", "/notes..")), "ftp://h/notes..");
+    EXPECT_EQ(text(URLWithScheme("ftp", "h", "/a/notes../..")), "ftp://h/a/");
 }
 
 TEST(UrlParametersTest, SubpathsJoinWithOneSlash)
@@ -181,6 +213,39 @@ TEST(UrlParametersTest, SuburlsKeepServerAndQuery)
     EXPECT_EQ(text(suburlForURL(QUrl("sftp://[::1]:22/home"), "x")), "sftp://[::1]:22/home/x");
 }
 
+TEST(UrlParametersTest, SuburlsKeepTheEscapesOfTheirBase)
+{
+    // Escapes that are not UTF-8 stay single, escaped delimiters stay
+    // escaped: only the new segment is escaped.
+    struct Case
+    {
+        const char* base;
+        QString path;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"ftp://h/caf%E9", "x", "ftp://h/caf%E9/x"},
+        {"ftp://J%F6rg@h/pub", "x", "ftp://J%F6rg@h/pub/x"},
+        {"ftp://u:p%F6@h/pub", "x", "ftp://u:p%F6@h/pub/x"},
+        {"ftp://h/pub?%EF", "x", "ftp://h/pub/x?%EF"},
+        {"ftp://h/a%2Fb", "x", "ftp://h/a%2Fb/x"},
+        {"ftp://h/a%3Fb%23c", "x", "ftp://h/a%3Fb%23c/x"},
+        {"http://h/dav?q=a%26b%3Dc%2Bd%3Be", "x", "http://h/dav/x?q=a%26b%3Dc%2Bd%3Be"},
+        {"ftp://h/caf%E9/", "new file", "ftp://h/caf%E9/new%20file"},
+        {"ftp://h/caf%E9", "a?b#c/%", "ftp://h/caf%E9/a%3Fb%23c/%25"},
+        {"ftp://h/caf%E9", "\u00fc", "ftp://h/caf%E9/%C3%BC"},
+        {"ftp://h/a%2Fb/c", "..", "ftp://h/a%2Fb/"},
+        {"ftp://h", "x", "ftp://h/x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.base);
+        EXPECT_EQ(text(suburlForURL(QUrl(c.base, QUrl::StrictMode), c.path)), c.expected);
+    }
+    // Under another base the path is new, the server parts stay as they are.
+    EXPECT_EQ(text(suburlForURL(QUrl("ftp://J%F6rg:p%26@h/caf%E9?q=a%26b"), "x", "/other dir")),
+              "ftp://J%F6rg:p%26@h/other%20dir/x?q=a%26b");
+}
+
 TEST(UrlParametersTest, LooseComparison)
 {
     struct Case
@@ -210,6 +275,19 @@ TEST(UrlParametersTest, LooseComparison)
     for (const Case& c : cases)
         EXPECT_EQ(isSemiEqualToURL(QUrl(c.a), QUrl(c.b), c.contains), c.expected) << c.a << " vs " << c.b;
     EXPECT_FALSE(isSemiEqualToURL(QUrl("smb://server/share"), QUrl(), true));
+    // No URL, or one that could not be made, equals nothing, on either side:
+    // the comparison stays symmetric.
+    const QUrl invalid(QStringLiteral("//") + QChar(0) + QStringLiteral("//"));
+    ASSERT_FALSE(invalid.isValid());
+    for (const QUrl& other : {QUrl("/"), QUrl(""), invalid, QUrl("smb://server/share")}) {
+        SCOPED_TRACE(other.toString().toStdString());
+        for (const bool contains : {false, true}) {
+            EXPECT_FALSE(isSemiEqualToURL(QUrl(), other, contains));
+            EXPECT_FALSE(isSemiEqualToURL(other, QUrl(), contains));
+            EXPECT_FALSE(isSemiEqualToURL(invalid, other, contains));
+            EXPECT_FALSE(isSemiEqualToURL(other, invalid, contains));
+        }
+    }
 }
 
 // Hex digits of an escape are case-insensitive: servers and people write

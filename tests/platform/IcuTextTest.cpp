@@ -97,6 +97,43 @@ TEST(IcuTextTest, DatePatternsOfTheUser)
     EXPECT_TRUE(plat::DateFormat(QStringLiteral("yyyy")).format(QDateTime()).isNull());
 }
 
+TEST(IcuTextTest, DatesInALocaleICUDoesNotKnow)
+{
+    // A locale ICU cannot make (as LC_ALL may name) falls back to one it
+    // can: the day period "B" crashed inside ICU with it.
+    const QDateTime date(QDate(2023, 12, 31), QTime(23, 5, 9), Qt::UTC);
+    const QString pattern = QStringLiteral("B h:mm yyyy");
+    const QString fixed = plat::DateFormat(pattern, QStringLiteral("UTC"), QStringLiteral("en_US_POSIX")).format(date);
+    EXPECT_TRUE(fixed.endsWith(QStringLiteral(" 11:05 2023"))) << fixed.toStdString();
+    for (const char* locale : {"abcdefghijklm", "en_abcdefghijklmnopqrstuvwxyz"}) {
+        SCOPED_TRACE(locale);
+        const plat::DateFormat format(pattern, QStringLiteral("UTC"), QString::fromLatin1(locale));
+        EXPECT_EQ(format.format(date), fixed);
+    }
+}
+
+TEST(IcuTextTest, LongRunsOfDigitsAreNoDate)
+{
+    // ICU scales a parsed fraction of a second by a 32-bit power of ten per
+    // digit: from 35 digits on the power wraps to 0 and parsing divides by
+    // it. No date text has such a run of digits.
+    const plat::DateFormat fraction(QStringLiteral("ss.SSS"), QStringLiteral("UTC"), QStringLiteral("en_US_POSIX"));
+    EXPECT_EQ(fraction.parse(QStringLiteral("12.345")), QDateTime::fromMSecsSinceEpoch(12345, Qt::UTC));
+    const QString arabicIndicZero(QChar(0x0660));
+    const QString mathematicalZero = QString::fromUcs4(U"\U0001D7CE");
+    for (const QString& zero : {QStringLiteral("0"), arabicIndicZero, mathematicalZero}) {
+        SCOPED_TRACE(zero.toStdString());
+        EXPECT_FALSE(fraction.parse(QStringLiteral("12.") + zero.repeated(40)).isValid());
+        EXPECT_FALSE(fraction.parse(QStringLiteral("12.") + zero.repeated(19)).isValid());
+    }
+    const plat::DateFormat wide(QStringLiteral("s.") + QString(40, QLatin1Char('S')), QStringLiteral("UTC"), QStringLiteral("en_US_POSIX"));
+    EXPECT_FALSE(wide.parse(QStringLiteral("5.") + QString(40, QLatin1Char('0'))).isValid());
+    // Abutting fields make the longest runs dates have.
+    const plat::DateFormat abutting(QStringLiteral("yyyyMMddHHmmssSSS"), QStringLiteral("UTC"), QStringLiteral("en_US_POSIX"));
+    EXPECT_EQ(abutting.parse(QStringLiteral("20240131235959123")),
+              QDateTime(QDate(2024, 1, 31), QTime(23, 59, 59, 123), Qt::UTC));
+}
+
 TEST(IcuTextTest, DateParsingNeedsTheWholeText)
 {
     const plat::DateFormat format(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"), QStringLiteral("UTC"), QStringLiteral("en_US_POSIX"));

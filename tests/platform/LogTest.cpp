@@ -198,6 +198,31 @@ TEST_F(LogTest, WritesInformationAndAboveAndSendsErrorsToTheSystemLog)
     EXPECT_EQ(m_shared->systemLog, QStringList{QStringLiteral("1 broken")});
 }
 
+TEST_F(LogTest, AMessageIsOneLineAndKeepsEveryCharacter)
+{
+    ASSERT_TRUE(plat::setupLogging(setup()));
+    const QString bom = QString(QChar(0xFEFF)) + QStringLiteral("starts with a byte order mark");
+    const QString escape = QStringLiteral("name caf") + QChar(char16_t(0xDCE9));
+    MIV_LOG_ERROR(bom);
+    MIV_LOG_ERROR(QStringLiteral("user x\n2026-01-02 03:04:05.006;E [1] forged"));
+    MIV_LOG_INFO(QStringLiteral("a\rb\r\nc\n"));
+    MIV_LOG_INFO(escape);
+
+    QFile file(currentFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes, QByteArray("\xEF\xBB\xBFstarts with a byte order mark\n"
+                                "user x\\n2026-01-02 03:04:05.006;E [1] forged\n"
+                                "a\\rb\\r\\nc\\n\n"
+                                "name caf\xE9\n"));
+    std::lock_guard<std::mutex> guard(m_shared->mutex);
+    ASSERT_EQ(m_shared->messages.size(), 4u);
+    EXPECT_EQ(m_shared->messages[0].text, bom);
+    EXPECT_EQ(m_shared->messages[1].text, QStringLiteral("user x\\n2026-01-02 03:04:05.006;E [1] forged"));
+    EXPECT_EQ(m_shared->messages[3].text, escape);
+    EXPECT_EQ(m_shared->systemLog, QStringList({QStringLiteral("1 ") + bom, QStringLiteral("1 user x\\n2026-01-02 03:04:05.006;E [1] forged")}));
+}
+
 TEST_F(LogTest, MessagesCarryTheCallingThreadTheClockAndTheSource)
 {
     ASSERT_TRUE(plat::setupLogging(setup()));

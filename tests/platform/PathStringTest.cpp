@@ -103,6 +103,22 @@ TEST(PathStringTest, StandardizingAndComponents)
                 {"~/Desktop/../Desktop", "HOME/Desktop"},
                 {"/x/~", "/x/~"}});
 
+    // Dropping "./" must not leave a leading "~" that a second pass would
+    // expand: standardising a standardised path changes nothing.
+    checkTable("standardizingPath", [&](const QString& p) { return PS::standardizingPath(p); },
+               {{"./~root", "./~root"},
+                {".//~root/x/.", "./~root/x"},
+                {"././~", "./~"},
+                {"./~no-such-user-here", "./~no-such-user-here"},
+                {"~no-such-user-here/./x", "~no-such-user-here/x"},
+                {"a/./~root", "a/~root"},
+                {"./a/~root", "a/~root"}});
+    for (const char* input : {"./~root", "./~", ".//~/x", "~/./x", "/./~root", "./.././~root", "a/../~root", "./~root/..", "~root/../.."}) {
+        SCOPED_TRACE(input);
+        const QString once = PS::standardizingPath(QString::fromUtf8(input));
+        EXPECT_EQ(PS::standardizingPath(once), once);
+    }
+
     EXPECT_EQ(PS::pathComponents(QStringLiteral("/tmp/a/")), QStringList({"/", "tmp", "a"}));
     EXPECT_EQ(PS::pathComponents(QStringLiteral("a//b")), QStringList({"a", "b"}));
     EXPECT_TRUE(PS::pathComponents(QString()).isEmpty());

@@ -126,10 +126,40 @@ TEST(PathCodecTest, StringsWithoutLoneSurrogatesEncodeAsUtf8)
         ASSERT_EQ(Path::toNative(text), text.toUtf8());
         ASSERT_EQ(Path::fromNative(Path::toNative(text)), text);
     }
-    // A lone surrogate that no byte stands for still gets distinct bytes.
+    // A lone surrogate that no byte stands for is written in the generalised
+    // UTF-8 form, the same bytes as the escapes of ED A0 80: such a string
+    // names no file (see LoneSurrogateNamesNoFile).
     const QString lone = QString(QChar(char16_t(0xD800)));
     EXPECT_EQ(Path::toNative(lone), QByteArray("\xED\xA0\x80"));
     EXPECT_NE(Path::toNative(lone), Path::toNative(QString(QChar(char16_t(0xD801)))));
+}
+
+TEST(PathCodecTest, OnlyStringsThatStandForBytesAreNameable)
+{
+    struct Case
+    {
+        QString path;
+        bool nameable;
+    };
+    const Case cases[] = {
+        {QStringLiteral("/tmp/caf\u00e9"), true},
+        {QStringLiteral("/tmp/caf") + escape(0xE9), true},
+        {QStringLiteral("/tmp/\U0001F600"), true},
+        {QStringLiteral("/tmp/") + escape(0x80) + escape(0xFF), true},
+        {QStringLiteral("/tmp/x") + QChar(char16_t(0xD800)), false},
+        {QStringLiteral("/tmp/x") + QChar(char16_t(0xDBFF)) + QStringLiteral("y"), false},
+        {QStringLiteral("/tmp/x") + QChar(char16_t(0xDC7F)), false},
+        {QStringLiteral("/tmp/x") + QChar(char16_t(0xDD00)), false},
+        {QStringLiteral("/tmp/x") + QChar(char16_t(0xDFFF)) + QChar(char16_t(0xD800)), false},
+        {QStringLiteral("/tmp/x") + QChar(0) + QStringLiteral("y"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Path::percentEncode(Path::toNative(c.path)).toStdString());
+        EXPECT_EQ(Path::isNameable(c.path), c.nameable);
+        EXPECT_EQ(Path::toFileUrl(c.path).isNull(), !c.nameable);
+        if (c.nameable)
+            EXPECT_EQ(Path::fromNative(Path::toNative(c.path)), c.path);
+    }
 }
 
 TEST(PathUrlTest, EncodesEveryByteButUnreservedAndSlash)
@@ -274,6 +304,33 @@ TEST_F(PathFilesTest, SystemCallHelpers)
     EXPECT_EQ(Path::realPath(m_folder + QStringLiteral("/d/../f")), Path::realPath(file));
     EXPECT_TRUE(Path::realPath(m_folder + QStringLiteral("/missing")).isNull());
     EXPECT_TRUE(Path::realPath(QString()).isNull());
+}
+
+TEST_F(PathFilesTest, LoneSurrogateNamesNoFile)
+{
+    // The escapes of ED A0 80 name this file; U+D800 would reach the same
+    // bytes and act on it.
+    const QString escaped = m_folder + QStringLiteral("/x") + escape(0xED) + escape(0xA0) + escape(0x80);
+    const int fd = Path::open(escaped, O_CREAT | O_EXCL | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "keep", 4), 4);
+    ::close(fd);
+
+    const QString lone = m_folder + QStringLiteral("/x") + QChar(char16_t(0xD800));
+    errno = 0;
+    EXPECT_EQ(Path::open(lone, O_WRONLY | O_TRUNC), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(Path::mkdir(lone + QStringLiteral("d"), 0700), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_FALSE(Path::makePath(lone + QStringLiteral("/d"), 0700));
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_TRUE(Path::realPath(lone).isNull());
+    EXPECT_EQ(errno, EINVAL);
+
+    struct stat info {};
+    ASSERT_EQ(::stat(Path::toNative(escaped).constData(), &info), 0);
+    EXPECT_EQ(info.st_size, 4);
+    EXPECT_EQ(listNames(), QStringList{QStringLiteral("x") + escape(0xED) + escape(0xA0) + escape(0x80)});
 }
 
 TEST_F(PathFilesTest, MakePathCreatesEveryMissingFolder)

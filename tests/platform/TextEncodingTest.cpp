@@ -148,6 +148,77 @@ TEST(TextEncodingTest, UnconvertibleInputIsReportedNotReplaced)
     EXPECT_TRUE(error.is(plat::kCocoaErrorDomain, 261));
 }
 
+TEST(TextEncodingTest, EncodingRefusesTextItCannotWriteExactly)
+{
+    // Ignorable characters must not vanish and private-use characters must
+    // not become others: two names would become the same bytes.
+    const char16_t probes[] = {0x200B, 0xFE0F, 0xFFF0, 0x00AD, 0x2060, 0xE000, 0xE5E5, 0xF8F0, 0xF8FF, 0xDBFF};
+    for (const plat::TextEncodingInfo& info : TextEncoding::all()) {
+        if (!TextEncoding::isConvertible(info.encoding))
+            continue;
+        for (const char16_t probe : probes) {
+            const QString text = QStringLiteral("a") + QChar(probe) + QStringLiteral("b");
+            plat::Error error;
+            const QByteArray bytes = TextEncoding::encode(text, info.encoding, &error);
+            if (bytes.isNull()) {
+                EXPECT_TRUE(error.is(plat::kCocoaErrorDomain, 517)) << info.displayName.toStdString();
+                continue;
+            }
+            EXPECT_EQ(TextEncoding::decode(bytes, info.encoding), text)
+                << info.displayName.toStdString() << " U+" << std::hex << int(probe);
+        }
+    }
+    plat::Error error;
+    EXPECT_TRUE(TextEncoding::encode(QStringLiteral("a\u200Bb"), TextEncoding::ISOLatin1, &error).isNull());
+    EXPECT_TRUE(error.is(plat::kCocoaErrorDomain, 517));
+    EXPECT_TRUE(TextEncoding::encode(QStringLiteral("\uFE0F"), TextEncoding::ShiftJIS).isNull());
+    EXPECT_TRUE(TextEncoding::encode(QStringLiteral("\uFFF0"), TextEncoding::WindowsCP1252).isNull());
+    EXPECT_EQ(TextEncoding::encode(QStringLiteral("a\u200Bb"), TextEncoding::UTF8), QByteArray("a\xe2\x80\x8b" "b"));
+}
+
+TEST(TextEncodingTest, NonLossyASCIIReadsOnlyTheFormsItWrites)
+{
+    struct Case
+    {
+        QByteArray bytes;
+        QString text;  // null: refused
+    };
+    const Case cases[] = {
+        {"\\351\\u2022\\\\", QStringLiteral("\u00e9\u2022\\")},
+        {"\\u20AC\\u20ac", QStringLiteral("\u20ac\u20ac")},
+        {"\\ud83d\\ude00", QStringLiteral("\U0001F600")},
+        {"\\200\\377", QStringLiteral("\u0080\u00ff")},
+        // Sign, space and short hex are not hex digits of the form.
+        {"\\u+041", QString()},
+        {"\\u 041", QString()},
+        {"\\u041", QString()},
+        {"\\u00e", QString()},
+        {"\\u12345", QStringLiteral("\u12345")},
+        // ASCII is written as it is, never escaped.
+        {"\\101", QString()},
+        {"\\000", QString()},
+        {"\\177", QString()},
+        {"\\u0041", QString()},
+        {"\\u00e9", QString()},
+        // Three octal digits, nothing swallowed after a short one.
+        {"\\1  ", QString()},
+        {"\\1\\n", QString()},
+        {"\\38", QString()},
+        {"\\400", QString()},
+        {"\\", QString()},
+        {"a\\", QString()},
+        {"\\q", QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.toStdString());
+        plat::Error error;
+        const QString text = TextEncoding::decode(c.bytes, TextEncoding::NonLossyASCII, &error);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(text.isNull(), c.text.isNull());
+        EXPECT_EQ(error.is(plat::kCocoaErrorDomain, 261), c.text.isNull());
+    }
+}
+
 TEST(TextEncodingTest, UnicodeWithByteOrderMarkReadsBothOrders)
 {
     EXPECT_EQ(TextEncoding::decode(QByteArray("\xff\xfe" "A\x00", 4), TextEncoding::Unicode), QStringLiteral("A"));

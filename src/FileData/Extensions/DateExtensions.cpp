@@ -53,12 +53,15 @@ UTCDateTime UTCDateTimeFromNSDate(const QDateTime& date)
 {
     if (!date.isValid())
         return {};
-    const qint64 msecs = date.toMSecsSinceEpoch() + kSeconds1904To1970 * 1000;
-    if (msecs < 0)
+    // Checked before adding: QDateTime reaches to the ends of 64 bits, where
+    // the offset to 1904 would overflow.
+    constexpr qint64 kOffsetMSecs = kSeconds1904To1970 * 1000;
+    constexpr qint64 kEndMSecs = (qint64(1) << 48) * 1000 - kOffsetMSecs;
+    const qint64 sinceEpoch = date.toMSecsSinceEpoch();
+    if (sinceEpoch < -kOffsetMSecs || sinceEpoch >= kEndMSecs)
         return {};
+    const qint64 msecs = sinceEpoch + kOffsetMSecs;
     const qint64 seconds = msecs / 1000;
-    if (seconds >= (qint64(1) << 48))
-        return {};
     UTCDateTime time;
     time.highSeconds = quint16(seconds >> 32);
     time.lowSeconds = quint32(seconds & 0xFFFFFFFF);

@@ -119,37 +119,42 @@ int hexValue(char16_t c)
     return -1;
 }
 
-// Replaces every run of escapes by its bytes decoded in the encoding; other
-// characters stay as they are. Nothing for a malformed escape or bytes the
-// encoding rejects.
+// The text with its escapes replaced, decoded in the encoding as one byte
+// string: in an encoding whose characters may end in an ASCII byte
+// (Shift_JIS "\u30A2" is "%83A") a character spans an escape and the plain
+// text after it. Plain characters stand for their bytes in the encoding.
+// Nothing for a malformed escape or bytes the encoding rejects.
 std::optional<QString> replacePercentEscapes(const QString& text, int encoding)
 {
-    QString out;
-    out.reserve(text.size());
+    QByteArray bytes;
+    bytes.reserve(text.size());
     const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        if (text.at(i) != QLatin1Char('%')) {
-            out.append(text.at(i++));
+    qsizetype plainStart = 0;
+    const auto appendPlain = [&](qsizetype end) {
+        if (end == plainStart)
+            return true;
+        const std::optional<QByteArray> plain = encodeText(text.mid(plainStart, end - plainStart), encoding);
+        if (!plain)
+            return false;
+        bytes.append(*plain);
+        return true;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text.at(i) != QLatin1Char('%'))
             continue;
-        }
-        QByteArray run;
-        while (i < n && text.at(i) == QLatin1Char('%')) {
-            if (i + 2 >= n)
-                return std::nullopt;
-            const int hi = hexValue(text.at(i + 1).unicode());
-            const int lo = hexValue(text.at(i + 2).unicode());
-            if (hi < 0 || lo < 0)
-                return std::nullopt;
-            run.append(char(hi << 4 | lo));
-            i += 3;
-        }
-        const std::optional<QString> decoded = decodeBytes(run, encoding);
-        if (!decoded)
+        if (!appendPlain(i) || i + 2 >= n)
             return std::nullopt;
-        out.append(*decoded);
+        const int hi = hexValue(text.at(i + 1).unicode());
+        const int lo = hexValue(text.at(i + 2).unicode());
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        bytes.append(char(hi << 4 | lo));
+        i += 2;
+        plainStart = i + 1;
     }
-    return out;
+    if (!appendPlain(n))
+        return std::nullopt;
+    return decodeBytes(bytes, encoding);
 }
 
 // ---------------------------------------------------------------------------
@@ -234,8 +239,9 @@ QUrl buildUrl(const EscapedParts& parts)
         QString path = parts.path;
         if (!path.startsWith(QLatin1Char('/')))
             path.prepend(QLatin1Char('/'));
-        // Only the path: a query ending in ".." is data and stays as it is.
-        if (path.endsWith(QLatin1String(".."))) {
+        // Only a last segment that is exactly ".." steps up ("notes.." is a
+        // name), and only in the path: a query ending in ".." is data.
+        if (path.endsWith(QLatin1String("/.."))) {
             MIV_LOG_DEBUG(QStringLiteral("URLWithScheme end with '..' - append slash char: %1").arg(path));
             path += QLatin1Char('/');
         }
@@ -379,23 +385,32 @@ QString subpathForPath(const QString& path, const QString& base)
 
 namespace {
 
-QUrl suburlWithPath(const QUrl& url, const QString& subpath)
+// The base's parts exactly as they are escaped in it (an escape that is not
+// UTF-8 or an escaped delimiter would not survive unescaping and escaping
+// again) with an already escaped path.
+QUrl suburlWithEscapedPath(const QUrl& url, const QString& escapedPath)
 {
-    return URLWithScheme(url.scheme(), safeUnescape(url.userName(QUrl::FullyEncoded)),
-                         passwordByReplacingPercentEscapes(url), url.host(QUrl::FullyEncoded),
-                         portOf(url), subpath, queryByReplacingPercentEscapes(url));
+    if (escapedPath.isNull())
+        return {};
+    EscapedParts parts = escapedPartsOf(url);
+    parts.path = escapedPath;
+    parts.query = url.query(QUrl::FullyEncoded);
+    return buildUrl(parts);
 }
 
 } // namespace
 
 QUrl suburlForURL(const QUrl& url, const QString& path)
 {
-    return suburlWithPath(url, subpathForURL(url, path));
+    const QString segment = path.isEmpty() ? QString(QLatin1String("")) : escapeInEncoding(path, kUTF8StringEncoding, kPathExtra);
+    if (segment.isNull())
+        return {};
+    return suburlWithEscapedPath(url, subpathForPath(segment, url.path(QUrl::FullyEncoded)));
 }
 
 QUrl suburlForURL(const QUrl& url, const QString& path, const QString& base)
 {
-    return suburlWithPath(url, subpathForPath(path, base));
+    return suburlWithEscapedPath(url, escapeInEncoding(subpathForPath(path, base), kUTF8StringEncoding, kPathExtra));
 }
 
 // --- Reading parts back ---
@@ -475,7 +490,9 @@ QUrl URLByDeletingUserAndPassword(const QUrl& url)
 
 bool isSemiEqualToURL(const QUrl& url, const QUrl& other, bool checkContains)
 {
-    if (other.isEmpty())
+    // No URL (nil) or one that could not be made equals nothing, on either
+    // side: an empty receiver would otherwise read as the root of no server.
+    if (url.isEmpty() || other.isEmpty() || !url.isValid() || !other.isValid())
         return false;
     if (url.scheme().toLower() != other.scheme().toLower())
         return false;

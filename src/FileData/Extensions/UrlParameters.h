@@ -38,8 +38,9 @@ QUrl URLWithScheme(const QString& scheme, const QString& user, const QString& pa
 // The builder: user and password escaped as UTF-8 (":@/?" included), host as
 // given (a bare IPv6 address gets its brackets), port left out when 0, path
 // and query escaped in the encoding (UTF-8 when the encoding cannot hold
-// them), "/" appended to a text ending in "..", then standardised. Invalid for
-// an empty scheme or a text that does not parse as a URL.
+// them), "/" appended to a path whose last segment is "..", then
+// standardised. Invalid for an empty scheme or a text that does not parse as
+// a URL.
 QUrl URLWithScheme(const QString& scheme, const QString& user, const QString& password,
                    const QString& host, quint16 port, const QString& path, const QString& query,
                    int enc);
@@ -50,7 +51,11 @@ QString subpathForURL(const QUrl& url, const QString& path);
 // The path joined onto the base with exactly one "/" between them; the result
 // always begins with "/". An empty base stands for the root.
 QString subpathForPath(const QString& path, const QString& base);
+// The URL with the path (escaped as UTF-8) joined onto its path. Every other
+// part, and the base path, stays exactly as it is escaped in the URL, so an
+// escape that is not UTF-8 or an escaped delimiter ("a%2Fb") survives.
 QUrl suburlForURL(const QUrl& url, const QString& path);
+// The URL with the path joined onto the base as its new path.
 QUrl suburlForURL(const QUrl& url, const QString& path, const QString& base);
 
 // --- Reading parts back ---
@@ -83,6 +88,7 @@ QUrl URLByDeletingUserAndPassword(const QUrl& url);
 // Same scheme and host (ignoring case), same port (or none on both sides),
 // and the same path ignoring case; with checkContains, also when the url's
 // path with "/" appended holds the other's path with "/" appended anywhere.
+// False when either URL is empty or invalid.
 bool isSemiEqualToURL(const QUrl& url, const QUrl& other, bool checkContains);
 
 } // namespace UrlParameters

@@ -53,11 +53,18 @@ bool isNumber(const QVariant& value)
     }
 }
 
-// A factor below 2 would divide by zero or never step up a unit: a source
-// that answers nothing usable gets the default.
+// The largest factor whose cube (the gigabyte) fits in 64 bits. Above it the
+// cube wraps, to 0 from 2^22 on, and the one-decimal sizes divide by it.
+constexpr qint64 kLargestFactor = 2642245;
+static_assert(quint64(kLargestFactor) * kLargestFactor <= ~quint64(0) / kLargestFactor);
+static_assert(quint64(kLargestFactor + 1) * (kLargestFactor + 1) > ~quint64(0) / (kLargestFactor + 1));
+
+// A factor below 2 would divide by zero or never step up a unit, one above
+// kLargestFactor overflows: a source that answers nothing usable gets the
+// default.
 quint64 usableFactor(qint64 factor)
 {
-    return factor >= 2 ? quint64(factor) : 1024;
+    return factor >= 2 && factor <= kLargestFactor ? quint64(factor) : 1024;
 }
 
 // "%.2f" of the platform, independent of the user's locale.

@@ -61,8 +61,9 @@ QString MivSizeFormatter::fileSize(quint64 size, int* outUnit, bool allowBytes)
         unit = 3;
     }
     const quint64 whole = size / divisor;
-    // Single precision and truncation, as the texts have always shown.
-    const int digit = int(float(size % divisor) / float(divisor) * 10.0f);
+    // The tenths, truncated, in integers: in floating point a remainder just
+    // below the divisor rounds up to a tenth digit of 10 ("3.10 GB").
+    const int digit = int(static_cast<unsigned __int128>(size % divisor) * 10 / divisor);
     if (outUnit)
         *outUnit = unit;
     QString text = QString::number(whole);

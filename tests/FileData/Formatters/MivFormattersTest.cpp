@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 class MivFormattersTest : public ::testing::Test
@@ -123,6 +125,23 @@ TEST_F(MivFormattersTest, ConvertSizeTakesTheFactorOfTheSettings)
     EXPECT_EQ(MivFileSizeFormatter::convertSize(2048, 4), QStringLiteral("2.00 K"));
 }
 
+TEST_F(MivFormattersTest, FactorsWhoseCubeOverflowsFallBackToTheDefault)
+{
+    // From 2^22 on the cube of the factor wraps to 0 in 64 bits: one decimal
+    // sizes divided by it.
+    for (const qint64 factor : {qint64(2642246), qint64(1) << 22, qint64(1) << 40, std::numeric_limits<qint64>::max()}) {
+        SCOPED_TRACE(factor);
+        useFactor(factor);
+        EXPECT_EQ(MivFileSizeFormatter::currentFactor(), 1024u);
+        EXPECT_EQ(MivSizeFormatter::sharedInstance().fileSize(5 * quint64(G)), QStringLiteral("5 GB"));
+        EXPECT_EQ(MivFileSizeFormatter::convertSize(2048, 4), QStringLiteral("2.00 K"));
+    }
+    // The largest factor whose cube still fits is taken as it is.
+    useFactor(2642245);
+    EXPECT_EQ(MivFileSizeFormatter::currentFactor(), 2642245u);
+    EXPECT_EQ(MivSizeFormatter::sharedInstance().fileSize(2642245u * 3), QStringLiteral("3 KB"));
+}
+
 TEST_F(MivFormattersTest, CalculateSizeRoundsToTwoDecimals)
 {
     EXPECT_DOUBLE_EQ(MivFileSizeFormatter::calculateSize(1536, 1024), 1.5);
@@ -205,6 +224,12 @@ TEST_F(MivFormattersTest, OneDecimalSizes)
         {999, 1000, true, "999 bytes", 0},
         {1000, 1000, true, "1 KB", 1},
         {1999999, 1000, true, "1.9 MB", 2},
+        // The tenths digit truncates: a remainder just below the next unit
+        // is ".9", never a tenth of ten.
+        {4294967295u, 1024, true, "3.9 GB", 3},
+        {2147483647u, 1024, true, "1.9 GB", 3},
+        {quint64(G - 1), 1024, true, "1023.9 MB", 2},
+        {~quint64(0), 1024, true, "17179869183.9 GB", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.size << " factor " << c.factor);
