@@ -225,7 +225,7 @@ QUrl SLVolume::hostURLForMount(const plat::MountEntry& entry)
     } else {
         return {};
     }
-    return url.host().isEmpty() ? QUrl() : url;
+    return url.isValid() && !url.host().isEmpty() ? url : QUrl();
 }
 
 QUrl SLVolume::hostURLForGvfsFolder(const QString& folderName)
@@ -272,7 +272,8 @@ QUrl SLVolume::hostURLForGvfsFolder(const QString& folderName)
         url.setUserName(user);
     setHostAndPort(&url, host, keys.value(QStringLiteral("port")));
     url.setPath(path);
-    return url.isValid() && !url.host().isEmpty() ? url : QUrl();
+    // A folder kind that is no URL scheme ("|ftp") leaves the scheme empty.
+    return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty() ? url : QUrl();
 }
 
 QString SLVolume::typeName(qint64 type)

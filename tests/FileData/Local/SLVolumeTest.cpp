@@ -71,6 +71,7 @@ TEST(SLVolumeTest, HostURLsOfGvfsShareFolders)
         {"smb-share:share=x", ""},    // no server
         {"no-colon-here", ""},
         {":server=x", ""},
+        {"|ftp:host=[fe80::1],port=22", ""}, // a kind that is no scheme
     };
     for (const Case& c : cases)
         EXPECT_EQ(SLVolume::hostURLForGvfsFolder(QString::fromUtf8(c.folder)).toString(QUrl::FullyEncoded), QString::fromLatin1(c.url))
