@@ -21,9 +21,10 @@ class SLDisk;
 class SLDiskManager;
 class SLVolume;
 
-// Small, stateless file services: temporary files and folders, derived names
-// and relative paths, credentials removed from URL-like paths, shared icons,
-// item tests and checksums. Class
+// Small file services: temporary files and folders, derived names and
+// relative paths, credentials removed from URL-like paths, shared icons,
+// item tests, checksums, and the drive volumes (the one piece with state:
+// the last volume list and the disk manager). Class
 // operations only; the implementation is split by concern
 // (MivFileUtils_<Concern>.cpp). Failures answer a null string.
 class MivFileUtils
