@@ -7,15 +7,24 @@
 #include <QString>
 #include <QUrl>
 
+#include <QHash>
+#include <QList>
+
+#include <functional>
 #include <memory>
+#include <sys/types.h>
 
 namespace plat {
 class Error;
 }
+class SLDisk;
+class SLDiskManager;
+class SLVolume;
 
-// Small, stateless file services: temporary files and folders, derived names
-// and relative paths, credentials removed from URL-like paths, shared icons,
-// item tests and checksums. Class
+// Small file services: temporary files and folders, derived names and
+// relative paths, credentials removed from URL-like paths, shared icons,
+// item tests, checksums, and the drive volumes (the one piece with state:
+// the last volume list and the disk manager). Class
 // operations only; the implementation is split by concern
 // (MivFileUtils_<Concern>.cpp). Failures answer a null string.
 class MivFileUtils
@@ -132,4 +141,42 @@ public:
                                          const MivChecksumEntry& withEntry = {},
                                          IMivChecksumCalcDelegate* usingDelegate = nullptr,
                                          const plat::Error* lastError = nullptr);
+
+    // --- Drive volumes (MivFileUtils_Volumes.cpp) ---
+
+    // The mounted volumes the user sees as drives, as items in the volume
+    // list's order: "/", a separate /home, mounts under /media/$USER,
+    // /run/media/$USER and /mnt, network file systems and the GVfs share
+    // folders; never a pseudo file system. Rebuilt when asked or when there
+    // is none yet; callers treat the answer as read-only.
+    static QList<MivFileDataPtr> driveVolumes(bool reload = false);
+    // The volume listed under the URL; null before the first list and for
+    // every other URL. Never rebuilds.
+    static std::shared_ptr<const SLVolume> driveVolumeDescription(const QUrl& url);
+    // Every volume by its device number (what stat answers as st_dev);
+    // rebuilds first when there is none.
+    static QMultiHash<dev_t, std::shared_ptr<const SLVolume>> driveVolumeSystemNumberMapping();
+    // The volume that holds the file URL, listed or not; null when none.
+    static std::shared_ptr<const SLVolume> volumeForURL(const QUrl& url);
+    // The one disk manager, made on first use.
+    static std::shared_ptr<SLDiskManager> diskManager();
+    static std::shared_ptr<SLDisk> diskForVolume(const std::shared_ptr<const SLVolume>& volume);
+    // A listed volume other than the startup disk.
+    static bool isVolumeRemovable(const QUrl& url);
+    // Unmounts, and ejects where the device allows, the volume listed under
+    // the URL. The handler is called once, on a background thread, with NO
+    // and an error of the program's domain on every failure (a URL without
+    // a listed volume too).
+    using UnmountHandler = std::function<void(bool success, const plat::Error& error)>;
+    static void unmountMediaAt(const QUrl& url, UnmountHandler handler);
+    // The same for the drive bar: a failure is presented to the user; a URL
+    // without a listed volume does nothing.
+    static void unmountMediaAt(const QUrl& url);
+    // Plugs the volume list into the item hooks (drive volume description,
+    // mounted share base URL, local-volume test). The application's start-up
+    // calls it beside the factory's registerHooks.
+    static void registerVolumeHooks();
+    // Forgets the lists and the disk manager, for tests that change the
+    // system roots.
+    static void resetVolumesForTesting();
 };

@@ -2,6 +2,7 @@
 
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileDataManager.h"
+#include "FileData/MivFileUtils.h"
 #include "FileData/MivLogSetup.h"
 #include "platform/Log.h"
 #include "platform/MainDispatcher.h"
@@ -61,6 +62,7 @@ int mivApplicationMain(int argc, char** argv)
     plat::MainDispatcher::install(mainThread.get());
     MivErrorPresenter::setPresentationHandler(presentErrorInMessageBox);
     MivFileDataManager::registerHooks();
+    MivFileUtils::registerVolumeHooks();
 
     // Until the application shell exists the program starts and quits cleanly.
     QTimer::singleShot(0, &app, &QCoreApplication::quit);

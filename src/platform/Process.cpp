@@ -58,6 +58,27 @@ Error startError(int code, const QString& program)
     return Error(QString::fromLatin1(kPosixErrorDomain), code, info);
 }
 
+// Puts the child's whole input into the pipe before the start; answers 0 or
+// the errno. Growing the pipe keeps larger inputs from blocking the start.
+int fillInputPipe(int fd, const QByteArray& data)
+{
+    if (data.isEmpty())
+        return 0;
+    const int capacity = ::fcntl(fd, F_GETPIPE_SZ);
+    if (capacity >= 0 && capacity < data.size() && ::fcntl(fd, F_SETPIPE_SZ, int(data.size())) < 0)
+        return E2BIG;
+    qsizetype written = 0;
+    while (written < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        written += n;
+    }
+    return 0;
+}
+
 void closeFd(int& fd)
 {
     if (fd >= 0) {
@@ -292,6 +313,8 @@ bool Process::start(Error* error)
             return failed(errno);
         setup.inputRead = fds[0];
         setup.inputWrite = fds[1];
+        if (const int fill = fillInputPipe(setup.inputWrite, m_inputData); fill != 0)
+            return failed(fill);
         rc = posix_spawn_file_actions_adddup2(&setup.actions, setup.inputRead, STDIN_FILENO);
     } else {
         rc = posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);

@@ -49,6 +49,16 @@ public:
     const QStringList& arguments() const { return m_arguments; }
 
     void setInputMode(InputMode mode) { m_inputMode = mode; }
+    // Standard input becomes a pipe that holds these bytes and then ends.
+    // Secrets go this way, never as arguments, which every user of the
+    // machine can read in /proc. The bytes are in the pipe before the child
+    // starts, so the start never waits on a child that does not read; more
+    // than a pipe can hold refuses the start with E2BIG.
+    void setInputData(QByteArray data)
+    {
+        m_inputData = std::move(data);
+        m_inputMode = InputMode::ClosedPipe;
+    }
     void setOutputMode(OutputMode mode) { m_outputMode = mode; }
     // Empty: the current folder of this process.
     void setWorkingDirectory(const QString& path) { m_workingDirectory = path; }
@@ -84,6 +94,7 @@ private:
     QString m_program;
     QStringList m_arguments;
     QString m_workingDirectory;
+    QByteArray m_inputData;
     InputMode m_inputMode = InputMode::Null;
     OutputMode m_outputMode = OutputMode::Inherit;
     std::shared_ptr<detail::ProcessState> m_state;

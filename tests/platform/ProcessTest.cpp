@@ -61,6 +61,27 @@ TEST(ProcessTest, StandardInputIsAtEndOfFileAtOnce)
     }
 }
 
+// Secrets travel on standard input: the child reads exactly the bytes, and
+// its command line (what /proc shows every user) never holds them. Inputs
+// beyond the default pipe size still start without waiting for the child.
+TEST(ProcessTest, InputDataReachesStandardInputOnly)
+{
+    const QByteArray small("pass phrase with ; and ' quotes");
+    const QByteArray large(200 * 1024, 'x');
+    for (const QByteArray& input : {small, large}) {
+        auto process = shell(QStringLiteral("cat; printf '|'; cat /proc/$$/cmdline"));
+        process->setInputData(input);
+        plat::Error error;
+        ASSERT_TRUE(process->start(&error)) << error.description().toStdString();
+        const QByteArray output = process->readAllOutput();
+        ASSERT_TRUE(process->waitForExit(patience()));
+        const qsizetype bar = output.indexOf('|');
+        ASSERT_GE(bar, 0);
+        EXPECT_EQ(output.first(bar), input);
+        EXPECT_FALSE(output.sliced(bar).contains(input.first(8)));
+    }
+}
+
 TEST(ProcessTest, ExitStatusAndSignals)
 {
     auto exits = shell(QStringLiteral("exit 7"));
