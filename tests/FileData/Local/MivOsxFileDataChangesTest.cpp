@@ -8,6 +8,7 @@
 #include "platform/Process.h"
 #include "platform/Trash.h"
 #include "support/FakePropertiesProvider.h"
+#include "support/RerunAsNobody.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -528,20 +529,11 @@ TEST(MivOsxFileDataChangesDeniedTest, RefusedChangesReportTheirErrorAndChangeNot
     ASSERT_EQ(::chown((native + "/ro/readme").constData(), 65534, 65534), 0);
     ASSERT_EQ(::chown((native + "/ro").constData(), 65534, 65534), 0);
     ASSERT_EQ(::chmod((native + "/ro").constData(), 0555), 0);
-    const QString self = plat::Path::fromNative(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toUtf8());
-    plat::Process rerun(QStringLiteral("/usr/bin/env"),
-                        {QStringLiteral("TMPDIR=/tmp"), QStringLiteral("/usr/bin/setpriv"), QStringLiteral("--reuid=65534"),
-                         QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), self,
-                         QStringLiteral("--gtest_filter=MivOsxFileDataChangesDeniedTest.RefusedChangesReportTheirErrorAndChangeNothing")});
-    rerun.setOutputMode(plat::Process::OutputMode::Combined);
-    ASSERT_TRUE(rerun.start());
-    const QByteArray output = rerun.readAllOutput();
-    rerun.waitForExit();
+    const mivtest::RerunResult rerun = mivtest::rerunAsNobody(QStringLiteral("MivOsxFileDataChangesDeniedTest.RefusedChangesReportTheirErrorAndChangeNothing"));
     plat::Process cleanup(QStringLiteral("/usr/bin/rm"), {QStringLiteral("-rf"), folder});
     ASSERT_TRUE(cleanup.start());
     cleanup.waitForExit();
-    EXPECT_EQ(rerun.exitStatus(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    EXPECT_TRUE(rerun.passed()) << rerun.output.toStdString();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/PosixError.h"
 #include "platform/Process.h"
 #include "support/FakePropertiesProvider.h"
+#include "support/RerunAsNobody.h"
 
 #include <QFile>
 #include <QSet>
@@ -343,22 +344,12 @@ TEST(MivOsxFileDataListingDeniedTest, UnreadableFoldersEndTheListingWithAnError)
         ASSERT_GE(fd, 0);
         ::close(fd);
     }
-    const QString self = plat::Path::fromNative(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toUtf8());
-    // This process's private temporary folder is closed to nobody.
-    plat::Process rerun(QStringLiteral("/usr/bin/env"),
-                        {QStringLiteral("TMPDIR=/tmp"), QStringLiteral("/usr/bin/setpriv"), QStringLiteral("--reuid=65534"),
-                         QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), self,
-                         QStringLiteral("--gtest_filter=MivOsxFileDataListingDeniedTest.UnreadableFoldersEndTheListingWithAnError")});
-    rerun.setOutputMode(plat::Process::OutputMode::Combined);
-    ASSERT_TRUE(rerun.start());
-    const QByteArray output = rerun.readAllOutput();
-    rerun.waitForExit();
+    const mivtest::RerunResult rerun = mivtest::rerunAsNobody(QStringLiteral("MivOsxFileDataListingDeniedTest.UnreadableFoldersEndTheListingWithAnError"));
     for (const char* file : {"/outer/file", "/outer/locked/secret"})
         ::unlink((native + file).constData());
     for (const char* folder : {"/outer/locked", "/outer", "/last/locked", "/last", ""})
         ::rmdir((native + folder).constData());
-    EXPECT_EQ(rerun.exitStatus(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    EXPECT_TRUE(rerun.passed()) << rerun.output.toStdString();
 }
 
 } // namespace

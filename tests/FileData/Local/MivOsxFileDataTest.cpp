@@ -6,6 +6,7 @@
 #include "FileData/ItemTestSupport.h"
 #include "platform/Error.h"
 #include "platform/Process.h"
+#include "support/RerunAsNobody.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -380,21 +381,12 @@ TEST(MivOsxFileDataDeniedTest, UnreadableEntriesAnswerEmptyValues)
         ASSERT_EQ(::write(fd, "secret", 6), 6);
         ::close(fd);
     }
-    const QString self = plat::Path::fromNative(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toUtf8());
-    // The private temporary folder of this process is closed to nobody.
-    plat::Process rerun(QStringLiteral("/usr/bin/env"),
-                        {QStringLiteral("TMPDIR=/tmp"), QStringLiteral("/usr/bin/setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), self,
-                         QStringLiteral("--gtest_filter=MivOsxFileDataDeniedTest.UnreadableEntriesAnswerEmptyValues")});
-    rerun.setOutputMode(plat::Process::OutputMode::Combined);
-    ASSERT_TRUE(rerun.start());
-    const QByteArray output = rerun.readAllOutput();
-    rerun.waitForExit();
+    const mivtest::RerunResult rerun = mivtest::rerunAsNobody(QStringLiteral("MivOsxFileDataDeniedTest.UnreadableEntriesAnswerEmptyValues"));
     for (const char* name : {"/locked/secret", "/closed"})
         ::unlink((native + name).constData());
     ::rmdir((native + "/locked").constData());
     ::rmdir(native.constData());
-    EXPECT_EQ(rerun.exitStatus(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    EXPECT_TRUE(rerun.passed()) << rerun.output.toStdString();
 }
 
 } // namespace
