@@ -34,12 +34,15 @@ bool MivReplacingFile::open(plat::Error* error)
         m_temporary.clear();
         return false;
     }
+    m_keptMode.reset();
     struct stat existing;
-    if (::stat(plat::Path::toNative(m_target).constData(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        // Owner first: a change of owner clears set-id bits.
+    if (plat::Path::stat(m_target, &existing) == 0 && S_ISREG(existing.st_mode)) {
         if (::fchown(m_fd, existing.st_uid, existing.st_gid) != 0)
             ::fchown(m_fd, uid_t(-1), existing.st_gid);
-        ::fchmod(m_fd, existing.st_mode & 07777);
+        // Readable and writable as the target until the bytes are in; the
+        // full mode, set-id bits included, comes at commit.
+        m_keptMode = existing.st_mode & 07777;
+        ::fchmod(m_fd, *m_keptMode & 0777);
     }
     return true;
 }
@@ -102,6 +105,8 @@ bool MivReplacingFile::commit(plat::Error* error)
         return false;
     }
     plat::Error failure;
+    if (m_keptMode)
+        ::fchmod(m_fd, *m_keptMode);
     if (::fsync(m_fd) != 0)
         failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, m_target);
     // A full volume may only show at close on some file systems.
@@ -109,7 +114,7 @@ bool MivReplacingFile::commit(plat::Error* error)
     if (::close(fd) != 0 && !failure)
         failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, m_target);
     if (!failure
-        && ::rename(plat::Path::toNative(m_temporary).constData(), plat::Path::toNative(m_target).constData()) != 0)
+        && plat::Path::rename(m_temporary, m_target) != 0)
         failure = plat::errorFromErrno(errno, plat::FileAccess::Writing, m_target);
     if (failure) {
         discard();

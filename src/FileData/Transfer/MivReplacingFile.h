@@ -4,6 +4,10 @@
 
 #include <QString>
 
+#include <optional>
+
+#include <sys/types.h>
+
 // Writes a file that replaces another only once it is complete: the bytes go
 // to "mivo-tmp-<UUID>" in the target's folder (so the final rename never
 // crosses volumes), which takes the mode of an existing target. commit()
@@ -42,4 +46,7 @@ private:
     const QString m_target;
     QString m_temporary;
     int m_fd = -1;
+    // The replaced file's permission bits, applied after the last write:
+    // writing by anyone but root clears set-user-ID and set-group-ID.
+    std::optional<mode_t> m_keptMode;
 };

@@ -7,16 +7,19 @@
 #include "LocalTestFolder.h"
 #include "support/MemoryFileData.h"
 #include "support/RandomBytes.h"
+#include "support/RerunAsNobody.h"
 #include "support/TransferCopy.h"
 
 #include <QDirIterator>
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -258,6 +261,46 @@ TEST_F(LocalCopyTest, CloseContextReleasesTheLockedDescriptors)
     const int other = plat::Path::open(path(QStringLiteral("locked")), O_RDONLY | O_CLOEXEC);
     EXPECT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0) << "the lock is gone";
     ::close(other);
+}
+
+// Shared between the test (root) and its re-run as nobody, found by the
+// parent's process id.
+QString setIdFolder(pid_t owner) { return QStringLiteral("/tmp/mivo-setid-%1").arg(owner); }
+
+// Writing clears the set-id bits of a file unless root writes, so the
+// replacement takes the old mode only after its last byte.
+TEST(MivReplacingFileAsUserTest, AReplacementKeepsTheSetIdBitsOfTheFileItReplaces)
+{
+    if (::getuid() != 0) {
+        const QString target = setIdFolder(::getppid()) + QStringLiteral("/tool");
+        MivReplacingFile file(target);
+        plat::Error error;
+        ASSERT_TRUE(file.open(&error)) << error.description().toStdString();
+        ASSERT_TRUE(file.write("new", 3, &error));
+        ASSERT_TRUE(file.commit(&error)) << error.description().toStdString();
+        struct stat info {};
+        ASSERT_EQ(::stat(plat::Path::toNative(target).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 06755u);
+        EXPECT_EQ(info.st_size, 3);
+        return;
+    }
+    const QString folder = setIdFolder(::getpid());
+    const QByteArray native = plat::Path::toNative(folder);
+    ASSERT_EQ(::mkdir(native.constData(), 0755), 0);
+    ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    const QByteArray tool = native + "/tool";
+    const int fd = ::open(tool.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "old tool", 8), 8);
+    ::close(fd);
+    // Owner before mode: a change of owner clears the set-id bits.
+    ASSERT_EQ(::chown(tool.constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(tool.constData(), 06755), 0);
+
+    const mivtest::RerunResult rerun = mivtest::rerunAsNobody(QStringLiteral("MivReplacingFileAsUserTest.AReplacementKeepsTheSetIdBitsOfTheFileItReplaces"));
+    ::unlink(tool.constData());
+    ::rmdir(native.constData());
+    EXPECT_TRUE(rerun.passed()) << rerun.output.toStdString();
 }
 
 } // namespace
