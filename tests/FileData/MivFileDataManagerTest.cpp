@@ -150,6 +150,7 @@ TEST_F(MivFileDataManagerTest, RootWalks)
     auto self = std::make_shared<itemtest::TreeFolder>();
     self->setParent(self);
     EXPECT_EQ(MivFileDataManager::rootForData(self), self);
+    self->setParent(nullptr); // break the ownership cycle
     auto a = std::make_shared<itemtest::TreeFolder>();
     auto b = std::make_shared<itemtest::TreeFolder>();
     a->setParent(b);
