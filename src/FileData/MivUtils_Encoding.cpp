@@ -1,11 +1,10 @@
 #include "FileData/MivUtils.h"
 
+#include "platform/ExtendedAttributes.h"
 #include "platform/Path.h"
 #include "platform/Log.h"
 #include "platform/TextEncoding.h"
 
-#include <cerrno>
-#include <sys/xattr.h>
 
 namespace {
 constexpr quint64 kNoEncoding = 0;
@@ -48,33 +47,22 @@ bool MivUtils::setTextEncodingAttribute(quint64 encoding, const QUrl& url)
 
 QString MivUtils::extValueForAttr(const QString& attr, const QUrl& fileURL)
 {
-    const QByteArray path = plat::Path::toNative(plat::Path::fromFileUrl(fileURL));
+    const QString path = plat::Path::fromFileUrl(fileURL);
     if (path.isEmpty())
         return {};
-    const QByteArray name = attr.toUtf8();
-    // The value may change between asking its size and reading it: retry
-    // until both agree.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t size = ::getxattr(path.constData(), name.constData(), nullptr, 0);
-        if (size < 0)
-            return {};
-        QByteArray value(qsizetype(size), Qt::Uninitialized);
-        const ssize_t read = ::getxattr(path.constData(), name.constData(), value.data(), size_t(size));
-        if (read >= 0) {
-            value.truncate(read);
-            return QString::fromUtf8(value.isNull() ? QByteArray("") : value);
-        }
-        if (errno != ERANGE)
-            return {};
-    }
-    return {};
+    const QByteArray value = plat::ExtendedAttributes::value(path, attr.toUtf8().constData(),
+                                                             plat::ExtendedAttributes::Links::Follow);
+    return value.isNull() ? QString() : QString::fromUtf8(value);
 }
 
 int MivUtils::setExtValue(const QString& value, const QString& attr, const QUrl& fileURL)
 {
-    const QByteArray path = plat::Path::toNative(plat::Path::fromFileUrl(fileURL));
+    const QString path = plat::Path::fromFileUrl(fileURL);
     if (path.isEmpty())
         return -1;
-    const QByteArray bytes = value.toUtf8();
-    return ::setxattr(path.constData(), attr.toUtf8().constData(), bytes.constData(), size_t(bytes.size()), 0) == 0 ? 0 : -1;
+    return plat::ExtendedAttributes::set(path, attr.toUtf8().constData(), value.toUtf8(),
+                                         plat::ExtendedAttributes::Links::Follow)
+                   == 0
+               ? 0
+               : -1;
 }

@@ -1,6 +1,6 @@
 #include "platform/DeviceChangeMonitor.h"
 
-#include "platform/Process.h"
+#include "support/ScopedTmpfs.h"
 
 #include <QTemporaryDir>
 
@@ -15,13 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool runTool(const QString& program, const QStringList& arguments)
-{
-    plat::Process process(program, arguments);
-    process.setOutputMode(plat::Process::OutputMode::Discard);
-    return process.start() && process.waitForExit() && process.exitStatus() == 0;
-}
-
 // A mount and an unmount each wake the monitor.
 TEST(DeviceChangeMonitorTest, MountTableChangesAreReported)
 {
@@ -35,11 +28,14 @@ TEST(DeviceChangeMonitorTest, MountTableChangesAreReported)
     });
     ASSERT_TRUE(monitor);
     QTemporaryDir dir;
-    if (!runTool(QStringLiteral("/usr/bin/mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("tmpfs"), dir.path()}))
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    // Generous: only a monitor that never wakes reaches it.
-    const auto status = woke.get_future().wait_for(120s);
-    runTool(QStringLiteral("/usr/bin/umount"), {dir.path()});
+    std::future_status status;
+    {
+        mivtest::ScopedTmpfs tmpfsMount(dir.path());
+        if (!tmpfsMount.mounted())
+            GTEST_SKIP() << tmpfsMount.whyNot();
+        // Generous: only a monitor that never wakes reaches it.
+        status = woke.get_future().wait_for(120s);
+    }
     EXPECT_EQ(status, std::future_status::ready);
     monitor.reset();
 }

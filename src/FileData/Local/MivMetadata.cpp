@@ -3,6 +3,7 @@
 #include "FileData/Extensions/StringExtensions.h"
 #include "FileData/Formatters/MivDateFormatter.h"
 #include "FileData/Formatters/MivSizeFormatter.h"
+#include "platform/ExtendedAttributes.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
@@ -15,7 +16,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,24 +32,11 @@ QDateTime dateOf(const struct statx_timestamp& time)
     return QDateTime::fromMSecsSinceEpoch(qint64(time.tv_sec) * 1000 + time.tv_nsec / 1000000, Qt::UTC);
 }
 
-// An extended attribute of the file the path names; null when absent.
-// errno tells why when the answer is null.
-QByteArray fileAttribute(const QByteArray& path, const char* name)
+// An extended attribute of the file the path names (a link's target);
+// null when absent. errno tells why when the answer is null.
+QByteArray fileAttribute(const QString& path, const char* name)
 {
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t size = ::getxattr(path.constData(), name, nullptr, 0);
-        if (size < 0)
-            return QByteArray();
-        QByteArray value(qsizetype(size), Qt::Uninitialized);
-        const ssize_t read = ::getxattr(path.constData(), name, value.data(), size_t(size));
-        if (read >= 0) {
-            value.truncate(read);
-            return value.isNull() ? QByteArray("") : value;
-        }
-        if (errno != ERANGE)
-            return QByteArray();
-    }
-    return QByteArray();
+    return plat::ExtendedAttributes::value(path, name, plat::ExtendedAttributes::Links::Follow);
 }
 
 QString expandedPath(const QString& path) { return plat::PathString::expandingTildeInPath(path); }
@@ -207,17 +194,17 @@ MivMetadata::ItemPtr MivMetadata::createItem(const QString& rawPath)
     add("kMDItemID", qint64(info.stx_ino));
 
     bool labelOk = false;
-    const qint64 label = fileAttribute(native, "user.mivo.label").trimmed().toLongLong(&labelOk);
+    const qint64 label = fileAttribute(path, "user.mivo.label").trimmed().toLongLong(&labelOk);
     if (labelOk && label != 0)
         add("kMDItemFSLabel", label);
     QStringList tags;
-    const QString tagText = QString::fromUtf8(fileAttribute(native, "user.xdg.tags"));
+    const QString tagText = QString::fromUtf8(fileAttribute(path, "user.xdg.tags"));
     for (const QString& tag : tagText.split(QLatin1Char(','), Qt::SkipEmptyParts))
         if (const QString trimmed = tag.trimmed(); !trimmed.isEmpty())
             tags.append(trimmed);
     if (!tags.isEmpty())
         add("kMDItemUserTags", tags);
-    const QByteArray comment = fileAttribute(native, kCommentAttribute);
+    const QByteArray comment = fileAttribute(path, kCommentAttribute);
     if (!comment.isNull())
         add("kMDItemFinderComment", QString::fromUtf8(comment));
 
@@ -405,7 +392,7 @@ QString MivMetadata::finderComment() const
         MIV_LOG_ERROR(QStringLiteral("File does not exist at path: %1").arg(plat::Path::toFileUrl(path)));
         return QString();
     }
-    const QByteArray value = fileAttribute(plat::Path::toNative(path), kCommentAttribute);
+    const QByteArray value = fileAttribute(path, kCommentAttribute);
     if (value.isNull()) {
         if (errno != ENODATA)
             MIV_LOG_ERROR(QStringLiteral("Failed to get Finder comment: %1").arg(errno));
@@ -419,11 +406,13 @@ bool MivMetadata::setFinderComment(const QString& comment)
     const QString path = expandedPath(this->path());
     if (!fileExists(path))
         return false;
-    const QByteArray native = plat::Path::toNative(path);
+    using plat::ExtendedAttributes;
     const QByteArray value = comment.toUtf8();
-    const bool done = value.isEmpty()
-                          ? (::removexattr(native.constData(), kCommentAttribute) == 0 || errno == ENODATA)
-                          : ::setxattr(native.constData(), kCommentAttribute, value.constData(), size_t(value.size()), 0) == 0;
+    const bool done
+        = value.isEmpty()
+              ? (ExtendedAttributes::remove(path, kCommentAttribute, ExtendedAttributes::Links::Follow) == 0
+                 || errno == ENODATA)
+              : ExtendedAttributes::set(path, kCommentAttribute, value, ExtendedAttributes::Links::Follow) == 0;
     if (!done) {
         MIV_LOG_ERROR(QStringLiteral("Failed to set Finder comment: %1").arg(errno));
         return false;

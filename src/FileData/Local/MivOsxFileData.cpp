@@ -7,6 +7,7 @@
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivIconDescriptor.h"
 #include "FileData/MivItemHooks.h"
+#include "platform/ExtendedAttributes.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
@@ -17,7 +18,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,22 +35,9 @@ bool treatPackagesAsFolders()
 
 // An extended attribute of the entry itself (not of a link's target);
 // null when it is absent or cannot be read.
-QByteArray entryAttribute(const QByteArray& path, const char* name)
+QByteArray entryAttribute(const QString& path, const char* name)
 {
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t size = ::lgetxattr(path.constData(), name, nullptr, 0);
-        if (size < 0)
-            return QByteArray();
-        QByteArray value(qsizetype(size), Qt::Uninitialized);
-        const ssize_t read = ::lgetxattr(path.constData(), name, value.data(), size_t(size));
-        if (read >= 0) {
-            value.truncate(read);
-            return value.isNull() ? QByteArray("") : value;
-        }
-        if (errno != ERANGE)
-            return QByteArray();
-    }
-    return QByteArray();
+    return plat::ExtendedAttributes::value(path, name, plat::ExtendedAttributes::Links::Entry);
 }
 
 // MIME names and comments shared by every item of a type: QMimeType hands
@@ -264,7 +251,7 @@ QStringList MivOsxFileData::tags() const
     if (remote() || hasBit(TagsRead) || !hasAddress())
         return MivUrlFileData::tags();
     QStringList tags;
-    const QByteArray value = entryAttribute(plat::Path::toNative(itemPath()), "user.xdg.tags");
+    const QByteArray value = entryAttribute(itemPath(), "user.xdg.tags");
     for (const QString& tag : QString::fromUtf8(value).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString trimmed = tag.trimmed();
         if (!trimmed.isEmpty())
@@ -284,7 +271,7 @@ std::optional<qint64> MivOsxFileData::labelNumber() const
         return MivUrlFileData::labelNumber();
     if (hasBit(LabelRead))
         return MivUrlFileData::labelNumber().value_or(0);
-    const QByteArray value = entryAttribute(plat::Path::toNative(itemPath()), "user.mivo.label");
+    const QByteArray value = entryAttribute(itemPath(), "user.mivo.label");
     bool ok = false;
     const qint64 number = value.trimmed().toLongLong(&ok);
     const std::optional<qint64> label = ok ? number : 0;

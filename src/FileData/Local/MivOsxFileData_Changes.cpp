@@ -6,6 +6,7 @@
 #include "FileData/MivFileDataManager.h"
 #include "platform/Accounts.h"
 #include "platform/Error.h"
+#include "platform/ExtendedAttributes.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
@@ -18,7 +19,6 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -137,16 +137,14 @@ int replaceEntry(const QString& from, const QString& to)
     return 0;
 }
 
-// setxattr on the entry itself; an empty value removes the attribute.
+// An attribute of the entry itself; an empty value removes it.
 void writeEntryAttribute(const QString& path, const char* name, const QByteArray& value)
 {
-    if (!plat::Path::isNameable(path))
-        return;
-    const QByteArray native = plat::Path::toNative(path);
+    using plat::ExtendedAttributes;
     if (value.isEmpty())
-        ::lremovexattr(native.constData(), name);
+        ExtendedAttributes::remove(path, name, ExtendedAttributes::Links::Entry);
     else
-        ::lsetxattr(native.constData(), name, value.constData(), size_t(value.size()), 0);
+        ExtendedAttributes::set(path, name, value, ExtendedAttributes::Links::Entry);
 }
 
 // The leading integer of a text as the platform's integer reading takes it

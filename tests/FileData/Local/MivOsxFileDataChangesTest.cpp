@@ -9,6 +9,7 @@
 #include "platform/Trash.h"
 #include "support/FakePropertiesProvider.h"
 #include "support/RerunAsNobody.h"
+#include "support/ScopedTmpfs.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -279,22 +280,9 @@ TEST_F(MivOsxFileDataChangesTest, AnotherVolumeTrashesIntoItsOwnTrash)
 {
     const QString mount = path(QStringLiteral("volume"));
     makeFolder(mount);
-    plat::Process mounting(QStringLiteral("/usr/bin/mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                               QStringLiteral("size=1M"), QStringLiteral("tmpfs"), mount});
-    mounting.setOutputMode(plat::Process::OutputMode::Combined);
-    if (::getuid() != 0 || !mounting.start() || (mounting.waitForExit(), mounting.exitStatus() != 0))
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    // Unmounted whatever the outcome, so the test folder can go.
-    struct Unmount
-    {
-        QString at;
-        ~Unmount()
-        {
-            plat::Process unmounting(QStringLiteral("/usr/bin/umount"), {at});
-            if (unmounting.start())
-                unmounting.waitForExit();
-        }
-    } unmount{mount};
+    mivtest::ScopedTmpfs tmpfsMount(mount);
+    if (!tmpfsMount.mounted())
+        GTEST_SKIP() << tmpfsMount.whyNot();
     const QString uid = QString::number(::getuid());
 
     write(mount + QStringLiteral("/sub-a"), "a");

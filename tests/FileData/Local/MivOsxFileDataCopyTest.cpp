@@ -8,6 +8,7 @@
 #include "support/MemoryFileData.h"
 #include "support/RandomBytes.h"
 #include "support/RerunAsNobody.h"
+#include "support/ScopedTmpfs.h"
 #include "support/TransferCopy.h"
 
 #include <QDirIterator>
@@ -15,7 +16,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -36,28 +36,6 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-
-// A 1 MB tmpfs for disk-full cases, unmounted however the test ends.
-class SmallVolume
-{
-public:
-    explicit SmallVolume(const QString& at)
-        : m_at(at)
-    {
-        QDir().mkpath(at);
-        m_mounted = ::mount("tmpfs", plat::Path::toNative(at).constData(), "tmpfs", 0, "size=1M") == 0;
-    }
-    ~SmallVolume()
-    {
-        if (m_mounted)
-            ::umount2(plat::Path::toNative(m_at).constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    QString m_at;
-    bool m_mounted = false;
-};
 
 class LocalCopyTest : public LocalFolderTest
 {
@@ -142,9 +120,9 @@ TEST_F(LocalCopyTest, ACancelledUploadLeavesTheOldTargetAndNoTemporaryFile)
 TEST_F(LocalCopyTest, AFullVolumeFailsTheCopyAndKeepsTheOldTarget)
 {
     const QString volume = path(QStringLiteral("small"));
-    SmallVolume small(volume);
+    mivtest::ScopedTmpfs small(volume);
     if (!small.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
+        GTEST_SKIP() << small.whyNot();
     const QString target = plat::PathString::appendingPathComponent(volume, QStringLiteral("target"));
     write(target, QByteArray(100000, 'o'));
     write(path(QStringLiteral("big")), mivtest::randomBytes(2 * 1024 * 1024, 5));
@@ -185,7 +163,7 @@ TEST_F(LocalCopyTest, AFullVolumeFailsTheCopyAndKeepsTheOldTarget)
 TEST_F(LocalCopyTest, KernelCopyIntoAReplacingFileWithinAndAcrossVolumes)
 {
     const QString volume = path(QStringLiteral("small"));
-    SmallVolume small(volume);
+    mivtest::ScopedTmpfs small(volume);
     const QByteArray bytes = mivtest::randomBytes(300000, 9);
     write(path(QStringLiteral("source")), bytes);
     write(path(QStringLiteral("big")), mivtest::randomBytes(2 * 1024 * 1024, 4));

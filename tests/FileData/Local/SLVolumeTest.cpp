@@ -9,6 +9,7 @@
 #include "platform/MountTable.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
+#include "support/ScopedTmpfs.h"
 
 #include <QTemporaryDir>
 
@@ -246,21 +247,9 @@ TEST(VolumeSizesTest, SizesEqualDf)
     EXPECT_EQ(root->totalSize(), dfSizes(QStringLiteral("/"))[0]);
 
     QTemporaryDir dir;
-    plat::Process mounting(QStringLiteral("/usr/bin/mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                               QStringLiteral("size=1M"), QStringLiteral("tmpfs"), dir.path()});
-    mounting.setOutputMode(plat::Process::OutputMode::Combined);
-    if (::getuid() != 0 || !mounting.start() || (mounting.waitForExit(), mounting.exitStatus() != 0))
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    struct Unmount
-    {
-        QString at;
-        ~Unmount()
-        {
-            plat::Process unmounting(QStringLiteral("/usr/bin/umount"), {at});
-            if (unmounting.start())
-                unmounting.waitForExit();
-        }
-    } unmount{dir.path()};
+    mivtest::ScopedTmpfs tmpfsMount(dir.path());
+    if (!tmpfsMount.mounted())
+        GTEST_SKIP() << tmpfsMount.whyNot();
     MivFileUtils::resetVolumesForTesting();
     const auto tmpfs = MivFileUtils::volumeForURL(plat::Path::toFileQUrl(dir.path()));
     ASSERT_TRUE(tmpfs);

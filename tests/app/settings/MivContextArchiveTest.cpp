@@ -7,6 +7,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
+#include "support/ScopedTmpfs.h"
 
 #include <QDir>
 #include <QFile>
@@ -427,20 +428,9 @@ TEST_F(MivContextArchiveTest, AFullDiskKeepsThePreviousSettings)
     QTemporaryDir folder;
     const QString mount = folder.filePath(QStringLiteral("volume"));
     ASSERT_TRUE(QDir().mkpath(mount));
-    plat::Process mounting(QStringLiteral("/usr/bin/mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                               QStringLiteral("size=1M"), QStringLiteral("tmpfs"), mount});
-    if (::getuid() != 0 || !mounting.start() || (mounting.waitForExit(), mounting.exitStatus() != 0))
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    struct Unmount
-    {
-        QString at;
-        ~Unmount()
-        {
-            plat::Process unmounting(QStringLiteral("/usr/bin/umount"), {at});
-            if (unmounting.start())
-                unmounting.waitForExit();
-        }
-    } unmount{mount};
+    mivtest::ScopedTmpfs tmpfsMount(mount);
+    if (!tmpfsMount.mounted())
+        GTEST_SKIP() << tmpfsMount.whyNot();
 
     const QString path = mount + QStringLiteral("/mivo-data-demo.plist");
     auto context = MivContext::create();
