@@ -33,7 +33,8 @@ public:
         // The original path as it was written: absolute in the home trash,
         // relative to the top folder in a volume's trash.
         QString path;
-        // Local time, as the specification wants; invalid when absent.
+        // Local time, as the freedesktop.org trash specification wants; invalid
+        // when absent.
         QDateTime deletionDate;
     };
 
