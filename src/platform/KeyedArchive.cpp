@@ -4,6 +4,7 @@
 #include "platform/FontDescription.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
+#include "platform/ReadAll.h"
 #include "platform/PathString.h"
 #include "platform/PosixError.h"
 #include "platform/SortDescriptor.h"
@@ -556,25 +557,12 @@ std::optional<ArchivedObject> KeyedArchive::readFile(const QString& path, Error*
         return std::nullopt;
     }
     QByteArray bytes;
-    bool tooLarge = false;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            Error::assign(error, errorFromErrno(err, FileAccess::Reading, path));
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        if (bytes.size() + n > kMaxFileSize) {
-            tooLarge = true;
-            break;
-        }
-        bytes.append(buffer, qsizetype(n));
+    const int readError = readAll(fd, &bytes, kMaxFileSize);
+    const bool tooLarge = readError == EFBIG;
+    if (readError != 0 && !tooLarge) {
+        ::close(fd);
+        Error::assign(error, errorFromErrno(readError, FileAccess::Reading, path));
+        return std::nullopt;
     }
     ::close(fd);
     Error decodeError;
@@ -586,7 +574,7 @@ std::optional<ArchivedObject> KeyedArchive::readFile(const QString& path, Error*
 
     const QString aside = path + QStringLiteral(".unreadable-")
         + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    if (std::rename(Path::toNative(path).constData(), Path::toNative(aside).constData()) == 0)
+    if (Path::rename(path, aside) == 0)
         MIV_LOG_ERROR(QStringLiteral("Unreadable archive '%1' moved to '%2': %3").arg(path, aside, decodeError.description()));
     else
         MIV_LOG_ERROR(QStringLiteral("Unreadable archive '%1' could not be moved aside (%2): %3")

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/Path.h"
+#include "platform/ReadAll.h"
 #include "platform/PosixError.h"
 
 #include <fcntl.h>
@@ -102,24 +103,13 @@ std::optional<QList<MountEntry>> MountTable::read(const QString& procRoot, Error
         Error::assign(error, errorFromErrno(errno, FileAccess::Reading, path));
         return std::nullopt;
     }
-    // A proc file reports no size: read until the end.
     QByteArray text;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            Error::assign(error, errorFromErrno(err, FileAccess::Reading, path));
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        text.append(buffer, n);
-    }
+    const int err = readAll(fd, &text);
     ::close(fd);
+    if (err != 0) {
+        Error::assign(error, errorFromErrno(err, FileAccess::Reading, path));
+        return std::nullopt;
+    }
     return parse(text);
 }
 
