@@ -55,6 +55,10 @@ public:
     static QString resolveNameForOverwriteRename(const QString& name);
     // The extension of the last path component; null when it has none.
     static QString resolveExtension(const QString& path);
+    // Up to size first bytes of the file, for telling its type by content;
+    // null when it cannot be read (an empty file gives an empty, non-null
+    // head). Never waits on a FIFO or a device.
+    static QByteArray readFileHead(const QString& path, qsizetype size = 16384);
     // The same as views into the path, for comparing without copies: the
     // extension (empty where resolveExtension answers null), and the path
     // without its trailing slashes and its extension (what

@@ -182,3 +182,19 @@ QString MivFileUtils::stripUserDataInPath(const QString& path)
         return path;
     return path.left(authority) + path.mid(at + 1);
 }
+
+QByteArray MivFileUtils::readFileHead(const QString& path, qsizetype size)
+{
+    const int fd = plat::Path::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return QByteArray();
+    QByteArray head(size, Qt::Uninitialized);
+    const ssize_t got = ::read(fd, head.data(), size_t(head.size()));
+    ::close(fd);
+    if (got < 0)
+        return QByteArray();
+    if (got == 0)
+        return QByteArray("");
+    head.truncate(got);
+    return head;
+}

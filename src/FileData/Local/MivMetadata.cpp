@@ -3,6 +3,7 @@
 #include "FileData/Extensions/StringExtensions.h"
 #include "FileData/Formatters/MivDateFormatter.h"
 #include "FileData/Formatters/MivSizeFormatter.h"
+#include "FileData/MivFileUtils.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
@@ -48,17 +49,7 @@ bool fileExists(const QString& path)
 }
 
 // The first bytes of a regular file, for the type and the image header.
-QByteArray headOf(const QString& path)
-{
-    const int fd = plat::Path::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return QByteArray();
-    QByteArray head(kHeadBytes, Qt::Uninitialized);
-    const ssize_t got = ::read(fd, head.data(), size_t(head.size()));
-    ::close(fd);
-    head.truncate(got < 0 ? 0 : got);
-    return head;
-}
+QByteArray headOf(const QString& path) { return MivFileUtils::readFileHead(path, kHeadBytes); }
 
 // Pixel size from the image header; QImageReader reads through our own
 // descriptor, as it would mangle a byte name.

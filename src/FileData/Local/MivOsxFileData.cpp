@@ -410,16 +410,9 @@ QVariantMap MivOsxFileData::resolveTypeInfo(bool byContent) const
         const QString path = contentPath();
         mime = database.mimeTypeForFile(plat::PathString::lastPathComponent(path), QMimeDatabase::MatchExtension);
         if (mime.isDefault() && byContent && S_ISREG(current->mode())) {
-            const int fd = plat::Path::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-            if (fd >= 0) {
-                QByteArray head(16384, Qt::Uninitialized);
-                const ssize_t got = ::read(fd, head.data(), size_t(head.size()));
-                ::close(fd);
-                if (got >= 0) {
-                    head.truncate(got);
-                    mime = database.mimeTypeForData(head);
-                }
-            }
+            const QByteArray head = MivFileUtils::readFileHead(path);
+            if (!head.isNull())
+                mime = database.mimeTypeForData(head);
         }
     }
     if (!mime.isValid())
