@@ -5,6 +5,7 @@
 
 #include <plist/plist.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -106,11 +107,97 @@ std::optional<QVariant> valueOf(plist_t node, int depth)
     }
 }
 
+// A big-endian unsigned number of `size` bytes at `offset`; nullopt past the end.
+std::optional<quint64> readUnsigned(const QByteArray& data, quint64 offset, quint64 size)
+{
+    if (size == 0 || size > 8 || offset > quint64(data.size()) || size > quint64(data.size()) - offset)
+        return std::nullopt;
+    quint64 value = 0;
+    for (quint64 i = 0; i < size; ++i)
+        value = value << 8 | quint8(data.at(qsizetype(offset + i)));
+    return value;
+}
+
+// Binary lists: every string object is looked at (keys are string objects).
+bool binaryMayHoldNulText(const QByteArray& data)
+{
+    constexpr quint64 kTrailerSize = 32;
+    const quint64 size = quint64(data.size());
+    if (size < 8 + kTrailerSize)
+        return true;
+    const quint64 trailer = size - kTrailerSize;
+    const auto offsetSize = readUnsigned(data, trailer + 6, 1);
+    const auto objectCount = readUnsigned(data, trailer + 8, 8);
+    const auto tableOffset = readUnsigned(data, trailer + 24, 8);
+    if (!offsetSize || !objectCount || !tableOffset || *offsetSize < 1 || *offsetSize > 8 || *tableOffset > size
+        || *objectCount > (size - *tableOffset) / *offsetSize)
+        return true;
+    for (quint64 i = 0; i < *objectCount; ++i) {
+        const auto offset = readUnsigned(data, *tableOffset + i * *offsetSize, *offsetSize);
+        const auto marker = offset ? readUnsigned(data, *offset, 1) : std::nullopt;
+        if (!marker)
+            return true;
+        const quint64 kind = *marker >> 4;
+        if (kind != 0x5 && kind != 0x6)
+            continue;
+        quint64 count = *marker & 0xF;
+        quint64 at = *offset + 1;
+        if (count == 0xF) {
+            const auto intMarker = readUnsigned(data, at, 1);
+            if (!intMarker || (*intMarker >> 4) != 0x1 || (*intMarker & 0xF) > 3)
+                return true;
+            const quint64 intSize = quint64(1) << (*intMarker & 0xF);
+            const auto length = readUnsigned(data, at + 1, intSize);
+            if (!length)
+                return true;
+            count = *length;
+            at += 1 + intSize;
+        }
+        const quint64 unit = kind == 0x5 ? 1 : 2;
+        if (at > size || count > (size - at) / unit)
+            return true;
+        for (quint64 c = 0; c < count; ++c) {
+            if (*readUnsigned(data, at + c * unit, unit) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// XML lists: a raw NUL, or a character reference to U+0000.
+bool xmlMayHoldNulText(const QByteArray& data)
+{
+    if (data.contains('\0'))
+        return true;
+    for (qsizetype at = data.indexOf("&#"); at >= 0; at = data.indexOf("&#", at + 2)) {
+        qsizetype i = at + 2;
+        const bool hex = i < data.size() && (data.at(i) == 'x' || data.at(i) == 'X');
+        if (hex)
+            ++i;
+        bool nonZeroDigit = false;
+        bool anyDigit = false;
+        for (; i < data.size() && (hex ? isxdigit(quint8(data.at(i))) : isdigit(quint8(data.at(i)))); ++i) {
+            anyDigit = true;
+            nonZeroDigit = nonZeroDigit || data.at(i) != '0';
+        }
+        if (anyDigit && !nonZeroDigit)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool PropertyList::mayHoldNulText(const QByteArray& data)
+{
+    if (plist_is_binary(data.constData(), uint32_t(qMin<qsizetype>(data.size(), UINT32_MAX))))
+        return binaryMayHoldNulText(data);
+    return xmlMayHoldNulText(data);
+}
 
 std::optional<QVariant> PropertyList::fromData(const QByteArray& data)
 {
-    if (data.isEmpty() || data.size() > qsizetype(UINT32_MAX))
+    if (data.isEmpty() || data.size() > qsizetype(UINT32_MAX) || mayHoldNulText(data))
         return std::nullopt;
     plist_t raw = nullptr;
     if (plist_is_binary(data.constData(), uint32_t(data.size())))

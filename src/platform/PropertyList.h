@@ -18,6 +18,13 @@ public:
     static constexpr int kMaxDepth = 256;
 
     static std::optional<QVariant> fromData(const QByteArray& data);
+
+    // libplist aborts the process (an assertion) on a dictionary key that
+    // holds U+0000. True for input that could carry such a text anywhere (a
+    // string object with a NUL in a binary list, a raw NUL or a "&#0;"
+    // reference in XML, or a binary list whose tables cannot be walked);
+    // readers refuse it before the library sees it.
+    static bool mayHoldNulText(const QByteArray& data);
 };
 
 } // namespace plat

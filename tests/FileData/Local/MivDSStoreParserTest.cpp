@@ -129,6 +129,21 @@ TEST(MivDSStoreParserTest, PropertyListBlobs)
     EXPECT_EQ(result->value(QStringLiteral("x")).toMap().value(QStringLiteral("pict")), QVariant(plist)) << "other codes stay data";
 }
 
+TEST(MivDSStoreParserTest, PropertyListsTheLibraryCannotReadStayData)
+{
+    // A dictionary key holding U+0000, in binary and in XML: the property-list
+    // library would abort the process on it.
+    const QByteArray binaryKey = QByteArray::fromHex("62706c6973743030d101025361006209080b0f000000000000010100000000000000"
+                                                     "0300000000000000000000000000000010");
+    const QByteArray xmlKey("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a&#x0000;b</key><true/></dict></plist>");
+    for (const QByteArray& plist : {binaryKey, xmlKey}) {
+        const auto result = MivDSStoreParser::parseSectionsForBuffer(
+            B::file({B::block({B::record(QStringLiteral("."), "lsvp", "blob", B::be32(quint32(plist.size())) + plist)})}));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->value(QStringLiteral(".")).toMap().value(QStringLiteral("lsvp")), QVariant(plist));
+    }
+}
+
 TEST(MivDSStoreParserTest, BlocksEndAtTheirFirstBadRecord)
 {
     const auto result = MivDSStoreParser::parseSectionsForBuffer(B::file({
