@@ -194,13 +194,18 @@ quint64 MivFileOperationData::calculateSizeForData(const MivFileDataPtr& item)
 void MivFileOperationData::sizeCalculatedForItem(const QString&, quint64, quint64, bool)
 {
     ++m_itemsCount;
-    // The view reads the count current when the block runs; the record is
-    // held weakly so a late report never keeps a closed operation alive.
+    // The view reads the count current when the block runs, so one block in
+    // the main queue serves every report that comes before it runs: a large
+    // folder does not flood the main thread. The record is held weakly so a
+    // late report never keeps a closed operation alive.
+    if (m_subjectUpdatePending.exchange(true))
+        return;
     const std::weak_ptr<MivFileOperationData> weak = weak_from_this();
     MivExec::runOnMainThreadAsync([weak] {
         const auto self = weak.lock();
         if (!self)
             return;
+        self->m_subjectUpdatePending.store(false);
         if (const auto view = self->viewContext())
             view->setSubjectString(MivOperationText::format(self->operationNameForPrepare(),
                                                             {QString::number(self->itemsCount())}));
