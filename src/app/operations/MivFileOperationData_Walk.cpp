@@ -2,6 +2,7 @@
 
 #include "FileData/IMivPluginFileData.h"
 #include "FileData/IMivRootFile.h"
+#include "FileData/MivErrorPresenter.h"
 #include "FileData/MivExec.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataManager.h"
@@ -102,8 +103,8 @@ bool MivFileOperationData::startProcessArchive(const MivFileDataPtr& archive,
                                                const std::shared_ptr<IMivArchivePlugin>& withPlugin, plat::Error* error)
 {
     if (!archive) {
-        plat::Error::assign(error, plat::Error(QString::fromLatin1("com.quorvex.MivFileOperationErrorDomain"), -43,
-                                               MivOperationText::localized("The archive is missing.")));
+        plat::Error::assign(error, MivErrorPresenter::makeFileOperationErrorWithCode(
+                                       -43, MivOperationText::localized("The archive is missing.")));
         return false;
     }
     if (!archive->refreshed())
