@@ -272,6 +272,8 @@ private:
             return {};
         }
 
+        if (cancelled())
+            return {ECANCELED, m_source};
         const QByteArray to = target();
         struct stat sourceInfo;
         if (::lstat(m_source.constData(), &sourceInfo) != 0)

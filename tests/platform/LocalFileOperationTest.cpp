@@ -385,6 +385,21 @@ TEST_F(LocalFileOperationTest, AFullVolumeLeavesTheOldTargetAndNoTemporaryFile)
         EXPECT_EQ(namesIn(raw("small")), QList<QByteArray>{"target"});
         EXPECT_TRUE(exists(raw("big")));
     }
+
+    // A folder replacing a folder: the old one stays whole until the new one
+    // is complete, which here it never is.
+    ASSERT_EQ(::mkdir(raw("small/tree").constData(), 0755), 0);
+    writeFile(raw("small/tree/old"), "old");
+    ASSERT_EQ(::mkdir(raw("tree").constData(), 0755), 0);
+    writeFile(raw("tree/a-new"), "new");
+    writeLargeFile(raw("tree/z-big"), 2 << 20);
+    for (const Kind kind : {Kind::Copy, Kind::Move}) {
+        EXPECT_EQ(finalStatus(run(kind, path("tree"), path("small"), QString(), LocalFileOperation::kOverwrite)),
+                  plat::osstatus::dskFulErr);
+        EXPECT_EQ(namesIn(raw("small")), (QList<QByteArray>{"target", "tree"}));
+        EXPECT_EQ(namesIn(raw("small/tree")), QList<QByteArray>{"old"});
+        EXPECT_EQ(namesIn(raw("tree")), (QList<QByteArray>{"a-new", "z-big"}));
+    }
 }
 
 TEST_F(LocalFileOperationTest, ACancelMidFileKeepsTheSourceAndLeavesNoPartialCopy)
