@@ -3,6 +3,11 @@
 //
 //   mivo-fsop copy SRC DEST   copies the file SRC through the stream copier;
 //                             DEST is the new file, or a folder to copy into.
+//                             A folder SRC is copied whole by the local file
+//                             operation into the folder DEST.
+//   mivo-fsop move SRC DEST   moves SRC into the folder DEST (one rename
+//                             within a file system).
+//   mivo-fsop trash SRC       moves SRC to its volume's trash.
 //
 // Prints "progress: <percent>% <done>/<total> bytes" as the copy goes (by
 // MiB when the size is unknown), then "result: <bytes>" and exits 0; on
@@ -18,11 +23,14 @@
 #include "app/operations/MivCopyFileStreamProcessor.h"
 #include "app/operations/MivFileOperationStatusKeys.h"
 #include "platform/Error.h"
+#include "platform/LocalFileOperation.h"
 #include "platform/Log.h"
 #include "platform/LoopThreadMainDispatcher.h"
 #include "platform/NoDestructor.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
+#include "platform/PosixError.h"
+#include "platform/RunLoop.h"
 #include "platform/Shutdown.h"
 
 #include <QCoreApplication>
@@ -105,6 +113,48 @@ private:
     qint64 m_lastStep = -1;
 };
 
+enum class Whole { Copy, Move, Trash };
+
+// A whole entry through the local file operation, its reports awaited on this
+// thread's run loop.
+int wholeEntryCommand(Whole kind, const QString& from, const QString& to)
+{
+    const QString source = plat::PathString::standardizingPath(from);
+    const QString folder = to.isNull() ? QString() : plat::PathString::standardizingPath(to);
+    auto op = plat::LocalFileOperation::create();
+    op->scheduleWithRunLoop(plat::RunLoop::current());
+    qint32 result = 1;
+    qint64 lastStep = -1;
+    const auto callback = [&](const QString& path, quint32 stage, qint32 status, const QVariantMap& d) {
+        const quint64 done = d.value(QLatin1String(plat::LocalFileOperation::kBytesCompleteKey)).toULongLong();
+        const quint64 total = d.value(QLatin1String(plat::LocalFileOperation::kTotalBytesKey)).toULongLong();
+        if (stage == plat::LocalFileOperation::Complete) {
+            result = status;
+            if (status != 0)
+                printLine(QStringLiteral("error: %1 (%2)").arg(op->lastError().localizedDescription(), path));
+            return;
+        }
+        const qint64 step = total > 0 ? qint64(done * 100 / total) : -1;
+        if (step == lastStep)
+            return;
+        lastStep = step;
+        printLine(total > 0 ? QStringLiteral("progress: %1% %2/%3 bytes").arg(step).arg(done).arg(total)
+                            : QStringLiteral("progress: %1").arg(path));
+    };
+    const double interval = 0.25;
+    const qint32 started = kind == Whole::Copy ? op->copyObject(source, folder, QString(), 0, callback, interval)
+                           : kind == Whole::Move ? op->moveObject(source, folder, QString(), 0, callback, interval)
+                                                 : op->moveObjectToTrash(source, 0, callback, interval);
+    if (started != 0) {
+        printLine(QStringLiteral("error: %1 (%2)").arg(plat::statusComment(started)).arg(started));
+        printLine(QStringLiteral("result: %1").arg(started));
+        return 1;
+    }
+    plat::RunLoop::current()->runUntil([&] { return op->isFinished(); }, plat::RunLoop::Clock::time_point::max());
+    printLine(QStringLiteral("result: %1").arg(result));
+    return result == 0 ? 0 : 1;
+}
+
 int copyCommand(const QString& from, const QString& to)
 {
     const QString source = plat::PathString::standardizingPath(from);
@@ -115,8 +165,11 @@ int copyCommand(const QString& from, const QString& to)
         return 1;
     }
     if (isFolder(source)) {
-        printLine(QStringLiteral("error: %1 is a folder; copy takes files").arg(source));
-        return 2;
+        if (!isFolder(dest)) {
+            printLine(QStringLiteral("error: %1 is a folder; it is copied into a folder").arg(source));
+            return 2;
+        }
+        return wholeEntryCommand(Whole::Copy, source, dest);
     }
     if (isFolder(dest))
         dest = plat::PathString::appendingPathComponent(dest, plat::PathString::lastPathComponent(source));
@@ -142,7 +195,7 @@ int copyCommand(const QString& from, const QString& to)
 
 int usage()
 {
-    std::fputs("usage: mivo-fsop copy SRC DEST\n", stderr);
+    std::fputs("usage: mivo-fsop copy SRC DEST | move SRC DEST | trash SRC\n", stderr);
     return 2;
 }
 
@@ -164,6 +217,10 @@ int main(int argc, char** argv)
     int status = 2;
     if (argc == 4 && qstrcmp(argv[1], "copy") == 0)
         status = copyCommand(fromArgument(argv[2]), fromArgument(argv[3]));
+    else if (argc == 4 && qstrcmp(argv[1], "move") == 0)
+        status = wholeEntryCommand(Whole::Move, fromArgument(argv[2]), fromArgument(argv[3]));
+    else if (argc == 3 && qstrcmp(argv[1], "trash") == 0)
+        status = wholeEntryCommand(Whole::Trash, fromArgument(argv[2]), QString());
     else
         status = usage();
 
