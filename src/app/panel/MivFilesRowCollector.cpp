@@ -2,6 +2,10 @@
 
 #include <QSet>
 
+#include <functional>
+#include <iterator>
+#include <thread>
+
 MivFilesRowCollector::MivFilesRowCollector(MivFilesSorter sorter) : _sorter(std::move(sorter)) {}
 
 MivFileCallback MivFilesRowCollector::callback()
@@ -11,17 +15,23 @@ MivFileCallback MivFilesRowCollector::callback()
             return;
         // Keyed before the lock: the lock only guards the append.
         MivFilesSorter::Row row = _sorter.makeRow(child);
-        std::lock_guard guard(_lock);
-        _rows.push_back(std::move(row));
+        Stripe& stripe = _stripes[std::hash<std::thread::id>()(std::this_thread::get_id()) % kStripes];
+        std::lock_guard guard(stripe.lock);
+        stripe.rows.push_back(std::move(row));
     };
 }
 
 std::vector<MivFilesSorter::Row> MivFilesRowCollector::rowsFor(const QList<MivFileDataPtr>& listed)
 {
     std::vector<MivFilesSorter::Row> rows;
-    {
-        std::lock_guard guard(_lock);
-        rows.swap(_rows);
+    for (Stripe& stripe : _stripes) {
+        std::lock_guard guard(stripe.lock);
+        if (rows.empty()) {
+            rows.swap(stripe.rows);
+        } else {
+            std::move(stripe.rows.begin(), stripe.rows.end(), std::back_inserter(rows));
+            stripe.rows.clear();
+        }
     }
     if (rows.size() == std::size_t(listed.size())) {
         QSet<const MivFileData*> seen;

@@ -27,7 +27,15 @@ public:
     const MivFilesSorter& sorter() const { return _sorter; }
 
 private:
+    // The listing's workers append side by side: one buffer per stripe,
+    // chosen by thread, so they rarely wait for each other.
+    struct Stripe
+    {
+        std::mutex lock;
+        std::vector<MivFilesSorter::Row> rows;  // guarded by lock
+    };
+    static constexpr std::size_t kStripes = 16;
+
     const MivFilesSorter _sorter;
-    std::mutex _lock;
-    std::vector<MivFilesSorter::Row> _rows;  // guarded by _lock
+    Stripe _stripes[kStripes];
 };
