@@ -1,6 +1,12 @@
 #include "ListModelTestSupport.h"
 
+#include "app/panel/MivFilesRowCollector.h"
 #include "app/panel/MivFilesSorter.h"
+#include "platform/Collator.h"
+
+#include <QFile>
+
+#include <algorithm>
 #include "app/settings/MivContext.h"
 
 namespace {
@@ -116,6 +122,100 @@ TEST_F(MivFilesSorterTest, ResortOrdersGroupsAndKeepsTheListingOrderInside)
     for (const auto& item : listed.mid(1))
         (item->folder() ? folders : files).append(item);
     EXPECT_EQ(sorted.mid(1), folders + files);
+}
+
+} // namespace
+
+namespace {
+
+// Names alike for their first dozens of characters, so the sort cannot
+// decide by its key prefixes alone.
+class MivFilesSorterLongNamesTest : public mivtest::ListModelTest
+{
+protected:
+    void SetUp() override
+    {
+        ListModelTest::SetUp();
+        const QString stem = QStringLiteral("a-rather-long-common-beginning-of-every-name-");
+        for (int i = 0; i < 120; ++i) {
+            const QString name = (i % 4 == 0 ? stem.toUpper() : stem) + QString::number(i * 7 % 50) + (i % 3 ? "x" : "") +
+                                 QStringLiteral(".txt");
+            if (!QFile::exists(path(name)))
+                makeFile(name, i % 5, i % 7);
+        }
+        makeFolder(stem + QStringLiteral("folder-b"), 1);
+        makeFolder(stem + QStringLiteral("Folder-a"), 2);
+    }
+};
+
+TEST_F(MivFilesSorterLongNamesTest, SortAgreesWithTheFullComparison)
+{
+    using Comparison = plat::SortDescriptor::Comparison;
+    const plat::SortDescriptor descriptors[] = {
+        {"name", true, Comparison::LocalizedStandard},  {"name", false, Comparison::LocalizedStandard},
+        {"name", true, Comparison::Literal},            {"name", false, Comparison::Default},
+        {"size", false, Comparison::Default},           {"modificationDate", true, Comparison::Default},
+        {"extenssion", true, Comparison::LocalizedStandard},
+    };
+    for (const bool alwaysByName : {false, true}) {
+        MivContext::context()->setFoldersAlwaysByName(alwaysByName);
+        for (const auto& descriptor : descriptors) {
+            SCOPED_TRACE(descriptor.key.toStdString() + (descriptor.ascending ? " up" : " down"));
+            MivFilesSorter sorter = MivFilesSorter::fromSettings();
+            sorter.setSortDescriptors({descriptor});
+            std::vector<MivFilesSorter::Row> fast = sorter.makeRows(list());
+            std::vector<MivFilesSorter::Row> plain = fast;
+            sorter.sort(fast);
+            std::stable_sort(plain.begin(), plain.end(),
+                             [&](const auto& a, const auto& b) { return sorter.lessThan(a, b); });
+            ASSERT_EQ(fast.size(), plain.size());
+            QStringList fastNames;
+            QStringList plainNames;
+            for (std::size_t i = 0; i < fast.size(); ++i) {
+                fastNames.append(fast[i].item->name());
+                plainNames.append(plain[i].item->name());
+            }
+            EXPECT_EQ(fastNames, plainNames);
+            for (std::size_t i = 1; i < fast.size(); ++i)
+                EXPECT_FALSE(sorter.lessThan(fast[i], fast[i - 1])) << i;
+        }
+    }
+}
+
+TEST_F(MivFilesSorterLongNamesTest, SortKeysOrderAsTheCollatorCompares)
+{
+    const QStringList texts = {"file10", "File9", "file9", "Ärger", "arg", "z", "", "ß", "ss", "a-rather-long-x"};
+    const plat::Collator& collator = plat::Collator::localizedStandard();
+    for (const QString& a : texts) {
+        for (const QString& b : texts) {
+            const int byKey = collator.sortKey(a).compare(collator.sortKey(b));
+            const int byCompare = collator.compare(a, b);
+            EXPECT_EQ((byKey > 0) - (byKey < 0), (byCompare > 0) - (byCompare < 0))
+                << a.toStdString() << " / " << b.toStdString();
+        }
+    }
+}
+
+TEST_F(MivFilesSorterLongNamesTest, CollectorKeepsTheListingsRowsAndKeysWhatItMissed)
+{
+    const MivFilesSorter sorter = MivFilesSorter::fromSettings();
+    const MivFileDataPtr folder = folderItem();
+    MivFilesRowCollector collector(sorter);
+    plat::Error error;
+    QList<MivFileDataPtr> listed = folder->listElements(true, collector.callback(), &error);
+    std::vector<MivFilesSorter::Row> rows = collector.rowsFor(listed);
+    ASSERT_EQ(rows.size(), std::size_t(listed.size()));
+    for (const auto& row : rows)
+        EXPECT_EQ(row.name, sorter.makeRow(row.item).name);
+
+    // The answer lacks one child the callback saw: that row must not come.
+    MivFilesRowCollector partial(sorter);
+    listed = folder->listElements(true, partial.callback(), &error);
+    const MivFileDataPtr dropped = listed.takeLast();
+    rows = partial.rowsFor(listed);
+    ASSERT_EQ(rows.size(), std::size_t(listed.size()));
+    for (const auto& row : rows)
+        EXPECT_NE(row.item, dropped);
 }
 
 } // namespace
