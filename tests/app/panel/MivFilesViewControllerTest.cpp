@@ -144,6 +144,26 @@ TEST_F(MivFilesViewControllerTest, RefreshOfADeletedFolderListsItsNearestAncesto
     expectBalanced();
 }
 
+TEST_F(MivFilesViewControllerTest, ForcedListingOfADeletedFolderFailsAndKeepsTheShownFolder)
+{
+    makeFolder("doomed");
+    makeFile("doomed/x");
+    auto doomed = item(path("doomed"));
+    ASSERT_TRUE(list(doomed));
+    ASSERT_TRUE(m_panel->addToSelection(row("x")));
+    ASSERT_TRUE(QDir(path("doomed")).removeRecursively());
+
+    auto forced = request(m_panel->context(), {}, true);
+    ASSERT_TRUE(finished(forced));
+    EXPECT_FALSE(forced.get());
+    flushMainThread();
+    EXPECT_EQ(presented().size(), 1) << "presented once the load lock is released";
+    EXPECT_TRUE(m_panel->context()->isEqual(doomed.get()));
+    EXPECT_EQ(rowNames(), (QStringList{"..", "x"})) << "the rows stay";
+    EXPECT_TRUE(m_panel->resolveSelection().isEmpty()) << "a failed listing leaves no marks";
+    expectBalanced();
+}
+
 TEST_F(MivFilesViewControllerTest, WatchFollowsTheShownFolder)
 {
     MivFileManager::sharedInstance().setWatchLatency(0.01);
