@@ -9,6 +9,7 @@
 #include "FileData/Local/MivOsxFileData.h"
 #include "app/operations/MivFileManager.h"
 #include "app/panel/MivFilesDataLoader.h"
+#include "app/panel/MivFilesRowCollector.h"
 #include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/settings/MivContextEntry.h"
@@ -311,7 +312,10 @@ void MivFilesViewController::processPopulateForData(const MivPopulateData& reque
                         m_showHidden.store(sideState->showHidden());
                     MivFilesArrangementPtr arrangement;
                     std::optional<plat::Error> toPresent;
-                    auto loader = std::make_shared<MivFilesDataLoader>(data, MivFileCallback{});
+                    // Rows are keyed for the model's order while the listing
+                    // hands out its children, on the listing's workers.
+                    MivFilesRowCollector collector(m_arrayController->sorter());
+                    auto loader = std::make_shared<MivFilesDataLoader>(data, collector.callback());
                     {
                         std::lock_guard lock(m_loadLock);
                         cancelLoadingData();
@@ -329,8 +333,17 @@ void MivFilesViewController::processPopulateForData(const MivPopulateData& reque
                         } clearRunning{this, loader};
                         // Keyed, sorted and filtered here, so the GUI thread
                         // only swaps the result in.
-                        if (auto rows = loader->loadFilesInContext(this, toPresent))
-                            arrangement = m_arrayController->arrangeObjects(QList<MivFileDataPtr>(rows->begin(), rows->end()));
+                        if (auto rows = loader->loadFilesInContext(this, toPresent)) {
+                            MivFileDataPtr upRow;
+                            if (!rows->empty() && rows->back()->isUpFolderData()) {
+                                upRow = std::move(rows->back());
+                                rows->pop_back();
+                            }
+                            auto keyed = collector.rowsFor(QList<MivFileDataPtr>(rows->begin(), rows->end()));
+                            if (upRow)
+                                keyed.push_back(collector.sorter().makeRow(upRow));
+                            arrangement = m_arrayController->arrangeRows(std::move(keyed));
+                        }
                     }
                     // Presented after the lock is released: an alert waits for
                     // the GUI thread, which may be waiting for this panel.
