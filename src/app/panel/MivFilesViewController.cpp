@@ -149,14 +149,10 @@ void MivFilesViewController::close()
 
 std::optional<plat::SortDescriptor> MivFilesViewController::sortData() const
 {
-    std::lock_guard lock(m_stateLock);
-    return m_sortData;
-}
-
-void MivFilesViewController::setSortData(const std::optional<plat::SortDescriptor>& sortData)
-{
-    std::lock_guard lock(m_stateLock);
-    m_sortData = sortData;
+    const auto descriptors = m_arrayController->sortDescriptors();
+    if (descriptors.isEmpty())
+        return std::nullopt;
+    return descriptors.first();
 }
 
 MivFileDataPtr MivFilesViewController::context() const

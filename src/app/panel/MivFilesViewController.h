@@ -67,8 +67,8 @@ public:
     bool closed() const { return m_closed.load(); }
 
     // --- Listing parameters read by the loader ---
+    // The first sort descriptor of the list model; any thread.
     std::optional<plat::SortDescriptor> sortData() const;
-    void setSortData(const std::optional<plat::SortDescriptor>& sortData);
     bool showHidden() const { return m_showHidden.load(); }
     bool flatStructure() const { return m_flatStructure.load(); }
     void setFlatStructure(bool flat) { m_flatStructure.store(flat); }
@@ -206,7 +206,6 @@ private:
     MivSelectTarget m_populateSelectAct;
     MivFileDataPtr m_populateSelectedObject;
     qsizetype m_populateSelectionIndex = NotFound;
-    std::optional<plat::SortDescriptor> m_sortData;
     QString m_totalText;
 
     std::atomic<bool> m_closed{false};
