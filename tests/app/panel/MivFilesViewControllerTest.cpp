@@ -274,6 +274,33 @@ TEST_F(MivFilesViewControllerTest, HiddenTabRecordsItsFolderAndListsItWhenShown)
     expectBalanced();
 }
 
+TEST_F(MivFilesViewControllerTest, RefusedRequestsPostOnlyTheirTripleAndNeverCallTheHandler)
+{
+    makeFolder("r");
+    auto folder = item(path("r"));
+    const std::function<void()> refusals[] = {
+        [&] { m_panel->setRefreshLocked(true); },
+        [&] { folder->setBlocked(true); },
+        [&] { m_panel->setEntry(nullptr); },
+    };
+    for (size_t i = 0; i < std::size(refusals); ++i) {
+        SCOPED_TRACE(i);
+        refusals[i]();
+        const int refreshes = m_recorder->count(ksFilesTableRefresh);
+        bool handled = false;
+        m_panel->populateTableData(folder, false, {}, false, [&](const auto&, bool, const plat::Error&) { handled = true; });
+        EXPECT_EQ(m_recorder->count(ksFilesTableRefresh), refreshes + 1);
+        m_panel->setRefreshLocked(false);
+        folder->setBlocked(false);
+        m_panel->setEntry(m_entry);
+        // A request taken afterwards ends after anything the refused one
+        // could have queued.
+        ASSERT_TRUE(list(item(m_dir.path())));
+        EXPECT_FALSE(handled);
+    }
+    expectBalanced();
+}
+
 TEST_F(MivFilesViewControllerTest, SelectedContextAndFolderQueries)
 {
     makeFolder("q/dir");
