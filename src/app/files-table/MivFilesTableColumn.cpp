@@ -23,7 +23,7 @@ struct Default
 constexpr Default kDefaults[] = {
     {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Name"), Kind::Name, 260, false, Comparison::LocalizedStandard},
     {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Ext"), Kind::Text, 50, false, Comparison::LocalizedStandard},
-    {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Date"), Kind::Date, 150, false, Comparison::Default},
+    {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Date"), Kind::Date, 170, false, Comparison::Default},
     {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Size"), Kind::Size, 80, false, Comparison::Default},
     {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Attributes"), Kind::Perms, 90, false, Comparison::Default},
     {QT_TRANSLATE_NOOP("MivFilesTableColumn", "Date Added"), Kind::Date, 130, true, Comparison::Default},

@@ -2,7 +2,6 @@
 
 #include "app/files-table/MivTextCellDelegate.h"
 
-#include <QIcon>
 #include <QRectF>
 
 // The name column's cell: the item's 16-pixel icon left of its name. The name
@@ -20,8 +19,6 @@ public:
     // The 16 × 16 square of the icon inside a rectangle: centred with
     // truncated offsets, kept at the top when the rectangle is lower than 16.
     static QRectF iconRect(const QRectF& rect);
-    // The icon an item's descriptor names, looked up once per descriptor text.
-    static QIcon iconFor(const MivIconDescriptorPtr& descriptor);
     // Where the editor of a rename sits: on the name's text.
     QRect editorRect(const QRect& cell) const;
 

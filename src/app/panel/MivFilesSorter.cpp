@@ -120,9 +120,99 @@ bool MivFilesSorter::lessThan(const Row& a, const Row& b) const
     return a.name < b.name;
 }
 
+namespace {
+
+// The first bytes of a key as a big-endian number, zero-padded: when two
+// prefixes differ they order as their whole keys do; equal ones need the keys.
+quint64 prefixOf(const QByteArray& key, qsizetype from)
+{
+    quint64 value = 0;
+    for (qsizetype i = 0; i < 8; ++i) {
+        const qsizetype at = from + i;
+        value = (value << 8) | (at < key.size() ? quint8(key.at(at)) : 0u);
+    }
+    return value;
+}
+
+// What the sort moves and mostly compares: small and contiguous, so a sort
+// of many rows reads a row's own keys only when the prefixes tie.
+struct SortEntry
+{
+    qint32 group;
+    quint32 index;
+    quint64 column[2];
+    quint64 name[3];
+    quint16 columnSize;  // clipped: only "longer than the prefix" matters
+    quint16 nameSize;
+    bool hasGroupName;
+};
+
+constexpr qsizetype kNamePrefix = 24;
+
+int compareNumbers(quint64 a, quint64 b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+quint16 clippedSize(qsizetype size)
+{
+    return quint16(std::min<qsizetype>(size, 0xFFFF));
+}
+
+} // namespace
+
 void MivFilesSorter::sort(std::vector<Row>& rows) const
 {
-    std::stable_sort(rows.begin(), rows.end(), [this](const Row& a, const Row& b) { return lessThan(a, b); });
+    std::vector<SortEntry> entries(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        entries[i] = SortEntry{row.group,
+                               quint32(i),
+                               {prefixOf(row.column, 0), prefixOf(row.column, 8)},
+                               {prefixOf(row.name, 0), prefixOf(row.name, 8), prefixOf(row.name, 16)},
+                               clippedSize(row.column.size()),
+                               clippedSize(row.name.size()),
+                               !row.groupName.isEmpty()};
+    }
+    const bool byName = hasColumn() && _column.key == _nameSorter.key;
+    const bool ascending = !hasColumn() || _column.ascending;
+    // The name column with the name's own comparison is the name stage with
+    // the column's direction (its keys are the name keys).
+    const bool nameIsColumn = byName && _column.comparison == _nameSorter.comparison;
+    const bool column = hasColumn() && !nameIsColumn;
+    const auto less = [&](const SortEntry& a, const SortEntry& b) {
+        if (a.group != b.group)
+            return a.group < b.group;
+        if (a.hasGroupName || b.hasGroupName) {
+            if (const int byGroupName = compareBytes(rows[a.index].groupName, rows[b.index].groupName))
+                return byGroupName < 0;
+        }
+        if (column) {
+            int byColumn = compareNumbers(a.column[0], b.column[0]);
+            if (byColumn == 0)
+                byColumn = compareNumbers(a.column[1], b.column[1]);
+            if (byColumn == 0 && (a.columnSize > 16 || a.columnSize != b.columnSize))
+                byColumn = compareBytes(rows[a.index].column, rows[b.index].column);
+            if (byColumn != 0)
+                return ascending ? byColumn < 0 : byColumn > 0;
+            if (byName)
+                return false;
+        }
+        int byNameKey = 0;
+        for (int word = 0; word < 3 && byNameKey == 0; ++word)
+            byNameKey = compareNumbers(a.name[word], b.name[word]);
+        if (byNameKey == 0 && (a.nameSize > kNamePrefix || a.nameSize != b.nameSize))
+            byNameKey = compareBytes(rows[a.index].name, rows[b.index].name);
+        if (nameIsColumn && !ascending)
+            return byNameKey > 0;
+        return byNameKey < 0;
+    };
+    std::stable_sort(entries.begin(), entries.end(), less);
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (const SortEntry& entry : entries)
+        sorted.push_back(std::move(rows[entry.index]));
+    rows.swap(sorted);
 }
 
 QList<MivFileDataPtr> MivFilesSorter::resort(const QList<MivFileDataPtr>& items) const

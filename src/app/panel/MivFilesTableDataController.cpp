@@ -343,13 +343,16 @@ void MivFilesTableDataController::apply(const MivFilesArrangementPtr& arrangemen
 void MivFilesTableDataController::swapIn(const MivFilesArrangementPtr& arrangement)
 {
     const int previousRow = _focusRow;
+    MivFilesArrangementPtr previous = arrangement;
     beginResetModel();
-    _current = arrangement;
+    _current.swap(previous);
     {
         std::lock_guard guard(_shared->lock);
-        _shared->shown = arrangement;
+        _shared->shown = _current;
     }
     endResetModel();
+    // Freeing 100,000 rows takes milliseconds: let the worker do it.
+    _shared->queue->async([retired = std::move(previous)]() mutable { retired.reset(); });
 
     // The focus follows its item; an item that left keeps the row position,
     // clamped to the last row.

@@ -9,6 +9,7 @@
 #include "app/panel/IFilesViewDataSource.h"
 #include "app/panel/MivFilesTableDataController.h"
 #include "app/settings/MivContext.h"
+#include "app/views/MivIconRenderer.h"
 #include "platform/Error.h"
 #include "platform/Path.h"
 #include "support/TestEnvironment.h"
@@ -16,7 +17,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 
@@ -92,18 +92,6 @@ public:
     bool synchronizing = false;
     bool active = true;
 };
-
-// Theme icons under the offscreen platform need the search path and theme
-// set by hand, as the program does at start-up.
-inline void useSystemIconTheme()
-{
-    QStringList paths;
-    const QString dirs = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
-    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        paths << dir + QStringLiteral("/icons");
-    QIcon::setThemeSearchPaths(paths);
-    QIcon::setThemeName(QStringLiteral("Adwaita"));
-}
 
 // Lists a real folder the way a panel's listing does.
 inline QList<MivFileDataPtr> listFolder(const QString& path)

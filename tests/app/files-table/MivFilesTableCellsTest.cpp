@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         MivContext::resetForTesting();
-        useSystemIconTheme();
+        MivIconRenderer::installIconTheme();
     }
     void TearDown() override { MivContext::resetForTesting(); }
 };

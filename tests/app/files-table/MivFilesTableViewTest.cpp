@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         MivContext::resetForTesting();
-        useSystemIconTheme();
+        MivIconRenderer::installIconTheme();
         ASSERT_TRUE(m_dir.isValid());
     }
     void TearDown() override { MivContext::resetForTesting(); }
@@ -306,6 +306,39 @@ TEST_F(FilesTableViewTest, AConfigurationAppliedToAFreshTableGivesTheSameTable)
     EXPECT_EQ(modelB.sortDescriptors().value(0), *a.sortData());
     EXPECT_EQ(b.nameBindingKey(), QStringLiteral("name")) << "no extension column: names carry their extension";
     EXPECT_EQ(b.columnConfiguration(), configuration);
+}
+
+TEST_F(FilesTableViewTest, AFreshPanelWithTheSavedConfigurationLooksTheSame)
+{
+    makeFixture(m_dir.path(), 2, 4);
+    const QList<MivFileDataPtr> items = listFolder(m_dir.path());
+    MivContext::context()->setAlternate(true);
+    MivContext::context()->setBoldFolders(true);
+    const auto picture = [](MivFilesTableView& view) {
+        view.resize(700, 300);
+        return view.grab().toImage();
+    };
+
+    MivFilesTableDataController modelA;
+    MivFilesTableView a;
+    a.setDataController(&modelA);
+    showItems(modelA, items);
+    MivFilesTableHeaderView* header = a.filesHeader();
+    header->moveSection(header->visualIndex(a.columnForIdentifier(QStringLiteral("kol_size"))), 0);
+    header->resizeSection(a.columnForIdentifier(QStringLiteral("kol_name")), 180);
+    a.setColumnHidden(a.columnForIdentifier(QStringLiteral("kol_attr")), true);
+    a.setColumnHidden(a.columnForIdentifier(QStringLiteral("kol_kind")), false);
+    a.setSortDescriptors({plat::SortDescriptor{QStringLiteral("size"), false}});
+    ASSERT_TRUE(mivtest::waitUntil([&] { return !modelA.hasPendingArrangement(); }));
+
+    MivFilesTableDataController modelB;
+    MivFilesTableView b;
+    b.setDataController(&modelB);
+    showItems(modelB, items);
+    EXPECT_NE(picture(a), picture(b));
+    b.applyConfiguration(a.columnConfiguration(), &modelB);
+    ASSERT_TRUE(mivtest::waitUntil([&] { return !modelB.hasPendingArrangement(); }));
+    EXPECT_EQ(picture(a), picture(b));
 }
 
 TEST_F(FilesTableViewTest, ColumnsMoveToTheirIndexesWhateverOrderTheKeysComeIn)
