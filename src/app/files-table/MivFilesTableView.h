@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QTableView>
 #include <QVariantMap>
 
@@ -69,6 +70,19 @@ public:
     void setSortDescriptors(const QList<plat::SortDescriptor>& descriptors);
     QList<plat::SortDescriptor> sortDescriptors() const { return m_sortDescriptors; }
     std::optional<plat::SortDescriptor> sortData() const { return m_sortData; }
+    // The column's sort: its direction flips when the table already sorts by
+    // the column's key, else the column's prototype. Answers whether the
+    // order changed (the panel then reloads its thumbnails).
+    bool sortByColumnWithName(const QString& identifier);
+    // 0 ascending, 1 descending, on the current key; anything else, or no
+    // current sort, changes nothing. Answers whether the order was set.
+    bool changeSortOrder(int order);
+
+    // The item properties of hidden lazily loaded columns ("owner", …),
+    // which the lazy loading skips.
+    QSet<QString> hiddenColumnsForLoading() const;
+    // Widens the name column by delta points (narrows for a negative one).
+    void updateNameColumnSize(double delta);
 
     // --- Moving the focused row ---
     void gotoElement(int index);

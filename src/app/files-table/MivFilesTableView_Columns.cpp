@@ -221,18 +221,63 @@ void MivFilesTableView::setSortDescriptors(const QList<plat::SortDescriptor>& de
     Q_EMIT sortDescriptorsChanged(old);
 }
 
+bool MivFilesTableView::sortByColumnWithName(const QString& identifier)
+{
+    const int column = columnForIdentifier(identifier);
+    if (identifier.isNull() || column < 0)
+        return false;
+    const plat::SortDescriptor& prototype = m_columns.at(column).sortDescriptorPrototype;
+    if (m_sortData && m_sortData->key == prototype.key)
+        return changeSortOrder(m_sortData->ascending ? 1 : 0);
+    setSortDescriptors({prototype});
+    return true;
+}
+
+bool MivFilesTableView::changeSortOrder(int order)
+{
+    if (!m_sortData || (order != 0 && order != 1))
+        return false;
+    setSortDescriptors({plat::SortDescriptor{m_sortData->key, order == 0, m_sortData->comparison}});
+    return true;
+}
+
+QSet<QString> MivFilesTableView::hiddenColumnsForLoading() const
+{
+    // Columns whose values the lazy loading brings in, with the property it loads.
+    static const QList<std::pair<QString, QString>> lazyColumns = {
+        {QStringLiteral("kol_attr"), QStringLiteral("perms")},
+        {QStringLiteral("kol_added_date"), QStringLiteral("addedDate")},
+        {QStringLiteral("kol_kind"), QStringLiteral("type")},
+        {QStringLiteral("kol_crt_date"), QStringLiteral("creationDate")},
+        {QStringLiteral("kol_last_acc"), QStringLiteral("lastAccessDate")},
+        {QStringLiteral("kol_stat_date"), QStringLiteral("stateChangeDate")},
+        {QStringLiteral("kol_owner"), QStringLiteral("owner")},
+        {QStringLiteral("kol_group"), QStringLiteral("group")},
+    };
+    QSet<QString> hidden;
+    for (const auto& [identifier, property] : lazyColumns) {
+        const int column = columnForIdentifier(identifier);
+        if (column >= 0 && m_header->isSectionHidden(column))
+            hidden.insert(property);
+    }
+    return hidden;
+}
+
+void MivFilesTableView::updateNameColumnSize(double delta)
+{
+    const int column = columnForIdentifier(kNameColumn);
+    if (column < 0)
+        return;
+    const double width = qMax(1.0, m_columns.at(column).width + delta);
+    m_columns[column].width = width;
+    m_header->resizeSection(column, int(std::lround(width)));
+}
+
 void MivFilesTableView::headerClicked(int logicalIndex)
 {
     if (logicalIndex < 0 || logicalIndex >= m_columns.size())
         return;
-    const plat::SortDescriptor& prototype = m_columns.at(logicalIndex).sortDescriptorPrototype;
-    if (m_sortData && m_sortData->key == prototype.key) {
-        plat::SortDescriptor reversed = *m_sortData;
-        reversed.ascending = !reversed.ascending;
-        setSortDescriptors({reversed});
-    } else {
-        setSortDescriptors({prototype});
-    }
+    sortByColumnWithName(m_columns.at(logicalIndex).identifier);
 }
 
 // --- Preferences ---

@@ -391,6 +391,61 @@ TEST_F(FilesTableViewTest, SortEntriesChangeTheOrderOnlyWhenTheyDiffer)
     EXPECT_EQ(view.sortData()->comparison, view.sortDescriptorForSortKey(QStringLiteral("name"))->comparison);
 }
 
+TEST_F(FilesTableViewTest, SortingByAColumnFlipsItsDirectionOrTakesItsPrototype)
+{
+    MivFilesTableDataController model;
+    MivFilesTableView view;
+    view.setDataController(&model);
+    view.setSortDescriptors({});
+    EXPECT_FALSE(view.changeSortOrder(1)) << "no current sort: nothing to turn";
+    EXPECT_FALSE(view.sortByColumnWithName(QString()));
+    EXPECT_FALSE(view.sortByColumnWithName(QStringLiteral("kol_nothing")));
+
+    const struct
+    {
+        const char* action;
+        int argument;
+        bool changed;
+        const char* key;
+        bool ascending;
+    } steps[] = {
+        {"column", 3, true, "size", true},        // kol_size: its prototype
+        {"column", 3, true, "size", false},       // again: the direction flips
+        {"column", 3, true, "size", true},
+        {"order", 1, true, "size", false},
+        {"order", 2, false, "size", false},       // neither 0 nor 1: nothing
+        {"order", -1, false, "size", false},
+        {"order", 0, true, "size", true},
+        {"column", 0, true, "name", true},        // another column: its prototype's direction
+    };
+    for (const auto& step : steps) {
+        const bool changed = QByteArray(step.action) == "column"
+                                 ? view.sortByColumnWithName(MivFilesTableDataController::columnIds().at(step.argument))
+                                 : view.changeSortOrder(step.argument);
+        EXPECT_EQ(changed, step.changed) << step.action << step.argument;
+        ASSERT_TRUE(view.sortData().has_value());
+        EXPECT_EQ(view.sortData()->key, QString::fromLatin1(step.key)) << step.action << step.argument;
+        EXPECT_EQ(view.sortData()->ascending, step.ascending) << step.action << step.argument;
+        EXPECT_EQ(model.sortDescriptors().value(0), *view.sortData());
+    }
+}
+
+TEST_F(FilesTableViewTest, HiddenLazyColumnsAreNotLoaded)
+{
+    MivFilesTableDataController model;
+    MivFilesTableView view;
+    view.setDataController(&model);
+    const QSet<QString> initial = view.hiddenColumnsForLoading();
+    EXPECT_TRUE(initial.contains(QStringLiteral("owner")));
+    EXPECT_FALSE(initial.contains(QStringLiteral("perms"))) << "the attributes column starts shown";
+    view.setColumnHidden(view.columnForIdentifier(QStringLiteral("kol_owner")), false);
+    EXPECT_FALSE(view.hiddenColumnsForLoading().contains(QStringLiteral("owner")));
+    view.setColumnHidden(view.columnForIdentifier(QStringLiteral("kol_owner")), true);
+    EXPECT_TRUE(view.hiddenColumnsForLoading().contains(QStringLiteral("owner")));
+    view.setColumnHidden(view.columnForIdentifier(QStringLiteral("kol_ext")), true);
+    EXPECT_EQ(view.hiddenColumnsForLoading(), initial) << "columns without lazy values never count";
+}
+
 TEST_F(FilesTableViewTest, HidingTheExtensionColumnShowsFullNames)
 {
     MivFilesTableDataController model;
