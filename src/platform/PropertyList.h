@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVariant>
+
+#include <optional>
+
+namespace plat {
+
+// Plain property lists that come from outside (binary or XML), read through
+// libplist into Qt values: dictionaries become QVariantMap, arrays
+// QVariantList, integers qint64, reals double, dates UTC QDateTime, data
+// QByteArray, UIDs qint64. Untrusted input: anything malformed, nested
+// deeper than kMaxDepth or of a kind without a value gives nullopt.
+class PropertyList
+{
+public:
+    static constexpr int kMaxDepth = 256;
+
+    static std::optional<QVariant> fromData(const QByteArray& data);
+};
+
+} // namespace plat
