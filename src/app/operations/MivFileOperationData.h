@@ -282,4 +282,3 @@ private:
     std::atomic<bool> m_subjectUpdatePending{false};
 };
 
-Q_DECLARE_METATYPE(MivFileDataPtr)
