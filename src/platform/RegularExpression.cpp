@@ -47,6 +47,29 @@ RegularExpression::RegularExpression(const QString& pattern, int options, Error*
 
 RegularExpression::~RegularExpression() = default;
 
+QString RegularExpression::patternForWildcard(const QString& wildcard)
+{
+    QString pattern;
+    pattern.reserve(wildcard.size() * 2 + 2);
+    pattern += u'^';
+    for (const QChar c : wildcard) {
+        if (c == u'?')
+            pattern += u'.';
+        else if (c == u'*')
+            pattern += QLatin1String(".*?");
+        else if (c.isLetterOrNumber() || c.isSurrogate())
+            pattern += c;
+        else if (c == u'\n')
+            pattern += QLatin1String("\\n");
+        else
+            // ICU takes a backslash before any character that is not a letter
+            // or digit as that character itself.
+            pattern += u'\\', pattern += c;
+    }
+    pattern += u'$';
+    return pattern;
+}
+
 bool RegularExpression::isValid() const
 {
     return d->compiled != nullptr;

@@ -27,6 +27,11 @@ public:
     RegularExpression(const RegularExpression&) = delete;
     RegularExpression& operator=(const RegularExpression&) = delete;
 
+    // The expression text of a wildcard pattern, anchored at both ends: "?"
+    // matches one character, "*" any run of characters (shortest first);
+    // every other character stands for itself.
+    static QString patternForWildcard(const QString& wildcard);
+
     bool isValid() const;
     QString pattern() const;
 

@@ -1,6 +1,7 @@
 #include "FileData/Local/MivOsxFileData.h"
 
 #include "FileData/IMivFileDataPropertiesProvider.h"
+#include "FileData/Local/MivLocalEntries.h"
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileDataHelpers.h"
 #include "FileData/MivFileDataManager.h"
@@ -27,8 +28,6 @@
 
 namespace {
 
-constexpr int kMaxTemporaryNames = 1000;
-
 QString tr(const char* text) { return QCoreApplication::translate("MivOsxFileData", text); }
 
 // A name the kernel takes as one entry of a folder.
@@ -41,100 +40,6 @@ bool isEntryName(const QString& name)
 bool lstatPath(const QString& path, struct stat* info)
 {
     return plat::Path::isNameable(path) && ::lstat(plat::Path::toNative(path).constData(), info) == 0;
-}
-
-// A rename that never replaces what is at the target. 0 or an errno.
-int renameNoReplace(const QString& from, const QString& to)
-{
-    return plat::Path::renameNoReplaceOrCheck(from, to) == 0 ? 0 : errno;
-}
-
-// Moves the entry to a free name beside it, starting with "<path><suffix>";
-// answers that name, or a null string with the errno.
-QString moveAside(const QString& path, const QString& suffix, int* err)
-{
-    for (int attempt = 1; attempt <= kMaxTemporaryNames; ++attempt) {
-        const QString aside = attempt == 1 ? path + suffix : path + suffix + QLatin1Char('.') + QString::number(attempt);
-        *err = renameNoReplace(path, aside);
-        if (*err == 0)
-            return aside;
-        if (*err != EEXIST)
-            return QString();
-    }
-    return QString();
-}
-
-// Removes an entry and, for a folder, everything inside it, without ever
-// following a link; the first failure's errno (the rest is still removed).
-int removeEntryAt(int folderFd, const char* name)
-{
-    if (::unlinkat(folderFd, name, 0) == 0)
-        return 0;
-    if (errno != EISDIR && errno != EPERM)
-        return errno;
-    const int unlinkError = errno;
-    struct stat info {};
-    if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno;
-    if (!S_ISDIR(info.st_mode))
-        return unlinkError;
-    const int fd = ::openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    DIR* folder = ::fdopendir(fd);
-    if (!folder) {
-        const int err = errno;
-        ::close(fd);
-        return err;
-    }
-    int firstError = 0;
-    while (const struct dirent* entry = ::readdir(folder)) {
-        if (::strcmp(entry->d_name, ".") == 0 || ::strcmp(entry->d_name, "..") == 0)
-            continue;
-        const int err = removeEntryAt(::dirfd(folder), entry->d_name);
-        if (err && !firstError)
-            firstError = err;
-    }
-    ::closedir(folder);
-    if (firstError)
-        return firstError;
-    return ::unlinkat(folderFd, name, AT_REMOVEDIR) == 0 ? 0 : errno;
-}
-
-int removeEntry(const QString& path)
-{
-    if (!plat::Path::isNameable(path) || path.isEmpty())
-        return EINVAL;
-    return removeEntryAt(AT_FDCWD, plat::Path::toNative(path).constData());
-}
-
-// Puts the source in the target's place, whatever the target is: a plain
-// rename where the kernel allows it; otherwise (a folder over a file, a
-// file over a folder, over a folder with content) the old target is moved
-// aside first and removed only once the source stands in its place.
-int replaceEntry(const QString& from, const QString& to)
-{
-    const QByteArray source = plat::Path::toNative(from);
-    const QByteArray target = plat::Path::toNative(to);
-    if (::rename(source.constData(), target.constData()) == 0)
-        return 0;
-    const int err = errno;
-    if (err != EISDIR && err != ENOTDIR && err != ENOTEMPTY && err != EEXIST)
-        return err;
-    int asideError = 0;
-    const QString aside = moveAside(to, QStringLiteral(".miv-old"), &asideError);
-    if (aside.isNull())
-        return asideError;
-    if (::rename(source.constData(), target.constData()) != 0) {
-        const int moveError = errno;
-        renameNoReplace(aside, to);
-        return moveError;
-    }
-    if (const int removeError = removeEntry(aside)) {
-        const plat::Error failure = plat::errorFromErrno(removeError, plat::FileAccess::Writing, aside);
-        MIV_LOG_ERROR(QStringLiteral("Cannot remove replaced item: %1").arg(failure.description()));
-    }
-    return 0;
 }
 
 // An attribute of the entry itself; an empty value removes it.
@@ -253,18 +158,18 @@ bool MivOsxFileData::rename(const QString& fromPath, const QString& toPath, bool
         err = plat::Path::isNameable(fromPath) ? errno : EINVAL;
     } else if (!lstatPath(toPath, &target)) {
         // No target: a move that never takes a name that appears meanwhile.
-        err = renameNoReplace(fromPath, toPath);
+        err = MivLocalEntries::renameNoReplace(fromPath, toPath);
         errorPath = toPath;
     } else if (source.st_dev == target.st_dev && source.st_ino == target.st_ino && fromPath != toPath) {
         // The same entry under another spelling (a letter-case change on a
         // volume that ignores case, or a second link): through a free
         // temporary name, as such volumes refuse a direct rename.
-        QString temporary = moveAside(fromPath, QStringLiteral(".miv"), &err);
+        QString temporary = MivLocalEntries::moveAside(fromPath, QStringLiteral(".miv"), &err);
         if (!temporary.isNull()) {
             const QByteArray from = plat::Path::toNative(temporary);
             if (::rename(from.constData(), plat::Path::toNative(toPath).constData()) != 0) {
                 err = errno;
-                renameNoReplace(temporary, fromPath);
+                MivLocalEntries::renameNoReplace(temporary, fromPath);
             } else if (struct stat left {}; ::lstat(from.constData(), &left) == 0 && left.st_ino == source.st_ino) {
                 // Two links of one file: the kernel's rename kept both;
                 // the old name goes, as a rename promises.
@@ -273,7 +178,7 @@ bool MivOsxFileData::rename(const QString& fromPath, const QString& toPath, bool
         }
     } else {
         // A different entry of that name: the caller has chosen to replace it.
-        err = replaceEntry(fromPath, toPath);
+        err = MivLocalEntries::replaceEntry(fromPath, toPath);
         if (err)
             MIV_LOG_ERROR(QStringLiteral("Underlying replace error: %1").arg(plat::posixError(err, toPath).description()));
     }
@@ -322,7 +227,7 @@ plat::Error MivOsxFileData::remove()
     if (provider && provider->useTrash() && MivFileDataManager::checkMoveToTrash(selfPtr()))
         return trash();
     const QString path = sourcePath();
-    const int err = removeEntry(path);
+    const int err = MivLocalEntries::removeEntry(path);
     if (!err)
         return plat::Error();
     const plat::Error failure = plat::errorFromErrno(err, plat::FileAccess::Writing, path);

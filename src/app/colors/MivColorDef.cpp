@@ -3,6 +3,27 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
+namespace {
+
+std::shared_ptr<const plat::RegularExpression> compileWildcard(const QString& wildcard)
+{
+    return std::make_shared<const plat::RegularExpression>(plat::RegularExpression::patternForWildcard(wildcard),
+                                                           plat::RegularExpression::CaseInsensitive);
+}
+
+} // namespace
+
+void MivColorDef::calculatePattern()
+{
+    regexs.clear();
+    if (!definition.isEmpty()) {
+        // An empty piece could only match an empty name, which no file has.
+        for (const QString& wildcard : definition.split(u',', Qt::SkipEmptyParts))
+            regexs.append(compileWildcard(wildcard));
+    }
+    attrsRegex = attributes.isEmpty() ? nullptr : compileWildcard(attributes);
+}
+
 plat::ArchivedObject MivColorDef::encodeWithCoder() const
 {
     plat::KeyedArchiver coder(QString::fromLatin1(kClassName));

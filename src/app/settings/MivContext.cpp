@@ -2,7 +2,9 @@
 
 #include "FileData/MivFileDataHelpers.h"
 #include "app/settings/MivArchiveCoding.h"
+#include "app/plugins/MivSvnDataManager.h"
 #include "app/settings/MivDefaultColorRules.h"
+#include "app/settings/MivUpdateCheckAdapter.h"
 #include "platform/KeyedArchive.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -121,7 +123,12 @@ MivContext::~MivContext() = default;
 
 std::shared_ptr<MivContext> MivContext::create()
 {
+    initialize();
     std::shared_ptr<MivContext> context(new MivContext());
+    context->m_updateCheckAdapter = std::make_shared<MivUpdateCheckAdapter>();
+    const QStringList svnClients = MivSvnDataManager::availablePlugins();
+    if (!svnClients.isEmpty())
+        context->m_svnVersion = svnClients.first();
     std::weak_ptr<MivContext> weak = context;
     // The appearance changes colours; the scheme choice follows it.
     context->m_themeObserver = plat::NotificationCenter::defaultCenter().observe(
@@ -430,16 +437,6 @@ std::shared_ptr<MivFileDataOpener> MivContext::fileOperationContext() const
     return m_fileOperationContext.lock();
 }
 
-std::shared_ptr<MivServiceData> MivContext::modifyServiceData(const std::shared_ptr<MivServiceData>&)
-{
-    return nullptr;
-}
-
-std::shared_ptr<MivAuthDataObject> MivContext::authenticate(const std::shared_ptr<MivAuthDataObject>&, bool)
-{
-    return nullptr;
-}
-
 QString MivContext::defaultFontFamily()
 {
     static const QString family = [] {
@@ -528,13 +525,7 @@ void MivContext::resetForTesting()
 
 QString MivContext::pathForContextDataFile()
 {
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || !dataHome.startsWith(u'/'))
-        dataHome = plat::PathString::appendingPathComponent(plat::PathString::homeDirectory(), QStringLiteral(".local/share"));
-    const QString folder = plat::PathString::appendingPathComponent(dataHome, QStringLiteral("MIVO"));
-    // The folder holds settings only its owner should read.
-    plat::Path::makePath(folder, 0700);
-    return plat::PathString::appendingPathComponent(folder, QStringLiteral("mivo-data-demo.plist"));
+    return plat::PathString::appendingPathComponent(programFolderPath(), QStringLiteral("mivo-data-demo.plist"));
 }
 
 void MivContext::loadContext()

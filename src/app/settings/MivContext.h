@@ -11,7 +11,10 @@
 #include "platform/NotificationToken.h"
 #include "platform/SortDescriptor.h"
 
+#include <QDate>
 #include <QMap>
+#include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QRectF>
 #include <QString>
@@ -25,6 +28,7 @@
 class IMivArchivePlugin;
 class IMivFileHandlingPlugin;
 class MivFileDataOpener;
+class MivUpdateCheckAdapter;
 
 // The settings' plain properties: type, getter, setter, default and the
 // notification the setter posts. Number properties that may be absent are
@@ -128,6 +132,15 @@ public:
     static std::shared_ptr<MivContext> create();
     ~MivContext() override;
 
+    // --- Class set-up ---
+    // The tab-bar styles of the program, in the order they are registered.
+    static QStringList tabStyleClassNames();
+    // Runs once, when the class is first used: hands each tab style to the
+    // registrar the tab bar installs. A registrar installed later is called
+    // at once, so the order of start-up does not matter.
+    static void initialize();
+    static void setTabStyleRegistrar(std::function<void(const QString& styleClassName)> registrar);
+
     // --- The shared instance ---
     static std::shared_ptr<MivContext> context();
     static void load(std::shared_ptr<MivContext> context);
@@ -146,6 +159,37 @@ public:
 
     plat::ArchivedObject encodeWithCoder() const;
     static std::shared_ptr<MivContext> initWithCoder(const plat::ArchivedObject& object);
+
+    // --- Settings export and import ---
+    // The program's folder ($XDG_DATA_HOME/MIVO, made 0700 when missing) and
+    // its preferences file ($XDG_CONFIG_HOME/MIVO/pl.olmi.Mivo.plist).
+    static QString programFolderPath();
+    static QString preferencesFilePath();
+    // "settings_yyyy_MM_dd.zip" for the local date.
+    static QString settingsExportFileName(const QDate& date);
+    // The cloud account is never linked here: both do nothing.
+    static void exportSettingsToDropbox();
+    static void importSettingsFromDropbox();
+    // Packs the preferences file and the whole program folder under
+    // "mivo-settings/" into "settings_<today>.zip" in the folder; the zip's
+    // item, or null when it could not be written (logged; nothing is
+    // reported as exported then).
+    static MivFileDataPtr exportSettingsTo(const MivFileDataPtr& folder);
+    // Unpacks an export over the program's files; run at quit, after the
+    // last save. The old program folder is moved aside and removed only once
+    // the imported one is in place, else put back. An archive with entries
+    // that would land outside the folder it is unpacked into changes nothing.
+    static bool importSettingsFrom(const MivFileDataPtr& zip, plat::Error* error = nullptr);
+    // Of the names in an exports folder, the exports ("settings_…" ending in
+    // ".zip" in any case), newest first, and the title the choice shows.
+    static QStringList sortedSettingsExports(const QStringList& names);
+    static QString settingsExportTitle(const QString& name);
+    // The export chosen for import; quit saves the settings one last time
+    // and then imports it (finishPendingSettingsImport).
+    static void setPendingSettingsImport(MivFileDataPtr zip);
+    static MivFileDataPtr pendingSettingsImport();
+    // False when nothing was pending or the import failed.
+    static bool finishPendingSettingsImport();
 
 #define MIV_DECLARE_PROPERTY(Type, name, setter, initial, notify) \
     Type name() const;                                             \
@@ -256,6 +300,22 @@ public:
     // IMivFileDataGuiHandler: without a dialog registered, nothing is confirmed.
     std::shared_ptr<MivServiceData> modifyServiceData(const std::shared_ptr<MivServiceData>& serviceData) override;
     std::shared_ptr<MivAuthDataObject> authenticate(const std::shared_ptr<MivAuthDataObject>& authData, bool showUserData) override;
+    using ModifyServiceDataDialog = std::function<std::shared_ptr<MivServiceData>(const std::shared_ptr<MivServiceData>&)>;
+    using AuthenticateDialog = std::function<std::shared_ptr<MivAuthDataObject>(const std::shared_ptr<MivAuthDataObject>&, bool)>;
+    static void setModifyServiceDataDialog(ModifyServiceDataDialog dialog);
+    static void setAuthenticateDialog(AuthenticateDialog dialog);
+
+    // --- Windows the settings hand out ---
+    // The list of background operations and the transfer log are widgets:
+    // each is made by the factory its window class installs, on first
+    // access, on the GUI thread (a call from elsewhere waits for it there).
+    // Null until a factory is installed. The factory decides the owner.
+    using WindowFactory = std::function<QObject*()>;
+    QObject* progressPopover();
+    QObject* ftpTranscript();
+    static void setProgressPopoverFactory(WindowFactory factory);
+    static void setFtpTranscriptFactory(WindowFactory factory);
+    std::shared_ptr<MivUpdateCheckAdapter> updateCheckAdapter() const { return m_updateCheckAdapter; }
 
     static QString defaultFontFamily();
     static QString defaultFixedFontFamily();
@@ -295,4 +355,10 @@ private:
     QVariantMap m_dict;
 
     plat::NotificationToken m_themeObserver;
+
+    // Made and read on the GUI thread only.
+    static QObject* lazyWindow(QPointer<QObject>& slot, const WindowFactory& factory);
+    QPointer<QObject> m_progressPopover;
+    QPointer<QObject> m_ftpTranscript;
+    std::shared_ptr<MivUpdateCheckAdapter> m_updateCheckAdapter;
 };

@@ -1,5 +1,6 @@
 #include "app/settings/MivContextEntry.h"
 
+#include "FileData/Local/MivSearchResultData.h"
 #include "FileData/MivFileDataManager.h"
 #include "app/settings/MivContext.h"
 #include "app/tabs/IMivSavedTab.h"
@@ -62,8 +63,9 @@ std::optional<QVariantMap> MivContextEntry::savinDataForTabItem(const IMivSavedT
         if (tabContext.isNull())
             tabContext = tab->tabContext();
     }
-    // Search-result folders are not saved; their class reports itself once
-    // the search subsystem exists, until then no folder is one.
+    // A search result cannot be listed again after a restart: not saved.
+    if (dynamic_cast<const MivSearchResultData*>(context.get()))
+        return std::nullopt;
     QVariantMap profile;
     updateTabLockStateInProfile(profile, tab);
     if (tab) {

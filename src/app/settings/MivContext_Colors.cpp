@@ -20,14 +20,11 @@ std::function<bool()>& darkModeProvider()
     return provider;
 }
 
-// A rule takes part when it gives a permission pattern or at least one
-// non-empty name pattern; anything else could never match.
+// A rule takes part when it compiles to a permission expression or to at
+// least one name expression; anything else could never match.
 bool isActive(const MivColorDef& rule)
 {
-    if (!rule.attributes.isEmpty())
-        return true;
-    const QStringList patterns = rule.definition.split(u',');
-    return std::any_of(patterns.cbegin(), patterns.cend(), [](const QString& p) { return !p.isEmpty(); });
+    return rule.attrsRegex || !rule.regexs.isEmpty();
 }
 
 } // namespace
@@ -129,7 +126,8 @@ void MivContext::updateColorDefs()
     for (const QVariant& value : currentColors().value(QStringLiteral("colorArray")).toList()) {
         if (value.metaType() != QMetaType::fromType<MivColorDef>())
             continue;
-        const MivColorDef rule = value.value<MivColorDef>();
+        MivColorDef rule = value.value<MivColorDef>();
+        rule.calculatePattern();
         if (isActive(rule))
             active.append(rule);
     }
