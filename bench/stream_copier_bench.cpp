@@ -8,12 +8,17 @@
 // with an fsync of each file it wrote. Aim: ratio (loop time / copier time)
 // of at least 0.9 against the synced loop.
 #include "FileData/Local/MivOsxFileData.h"
+#include "FileData/MivLogSetup.h"
 #include "FileData/MivUrlFileData.h"
 #include "FileData/Transfer/MivCopyContext.h"
 #include "app/operations/MivCopyFileStreamProcessor.h"
 #include "platform/Error.h"
+#include "platform/Log.h"
+#include "platform/LoopThreadMainDispatcher.h"
+#include "platform/NoDestructor.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
+#include "platform/Shutdown.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,6 +28,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -127,6 +133,11 @@ void report(const char* what, double bytes, double copier, double loop, double l
 
 int main(int argc, char** argv)
 {
+    // Log lines go to the program's log folder, as in the program.
+    MivLogging::setupLogging();
+    static plat::NoDestructor<plat::LoopThreadMainDispatcher> mainThread;
+    plat::MainDispatcher::install(mainThread.get());
+
     const QString base = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
     const QString root = plat::PathString::appendingPathComponent(
         base, QStringLiteral("mivo-copier-bench-%1").arg(QUuid::createUuid().toString(QUuid::Id128)));
@@ -171,5 +182,7 @@ int main(int argc, char** argv)
     report("10,000 files of 4 KiB", double(kSmallCount) * kSmallSize, smallCopier, smallLoop, smallLoopSynced);
 
     run(QStringLiteral("rm -rf %1").arg(quoted(root)));
+    plat::shutdownExecutors(plat::WaitClock::now() + std::chrono::seconds(3));
+    plat::shutdownLogging();
     return 0;
 }

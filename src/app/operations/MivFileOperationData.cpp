@@ -16,6 +16,8 @@
 #include "platform/PathString.h"
 #include "platform/Qos.h"
 
+#include <exception>
+
 std::shared_ptr<MivFileOperationData> MivFileOperationData::create(const std::weak_ptr<IMivOperationDelegate>& delegate)
 {
     return std::shared_ptr<MivFileOperationData>(new MivFileOperationData(delegate));
@@ -231,8 +233,17 @@ void MivFileOperationData::start()
         auto self = shared_from_this();
         MivExec::runAsync(
             [self] {
-                self->copyDataFromContextToRemoteSources();
-                const quint64 size = self->calculateSizeForOperationData();
+                // The walk starts whatever the measuring did: an item that
+                // throws costs the size, never the operation.
+                quint64 size = 0;
+                try {
+                    self->copyDataFromContextToRemoteSources();
+                    size = self->calculateSizeForOperationData();
+                } catch (const std::exception& exception) {
+                    MIV_LOG_ERROR(QStringLiteral("Size calculation failed: %1").arg(QString::fromLocal8Bit(exception.what())));
+                } catch (...) {
+                    MIV_LOG_ERROR(QStringLiteral("Size calculation failed: unknown exception"));
+                }
                 const QVariant number = QVariant::fromValue(size);
                 MivExec::runOnMainThreadAsync([self, number] { self->doStartWithSizeNumber(number); });
             },

@@ -306,6 +306,8 @@ private:
     std::atomic<qint64> m_size{0};
     std::atomic<qint64> m_itemsCount{0};
     std::atomic<qint64> m_total{0};
+    // A subject update for the view waits in the main queue.
+    std::atomic<bool> m_subjectUpdatePending{false};
 };
 
 Q_DECLARE_METATYPE(MivFileDataPtr)

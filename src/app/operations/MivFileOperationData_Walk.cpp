@@ -2,6 +2,7 @@
 
 #include "FileData/IMivPluginFileData.h"
 #include "FileData/IMivRootFile.h"
+#include "FileData/MivErrorPresenter.h"
 #include "FileData/MivExec.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataManager.h"
@@ -102,8 +103,8 @@ bool MivFileOperationData::startProcessArchive(const MivFileDataPtr& archive,
                                                const std::shared_ptr<IMivArchivePlugin>& withPlugin, plat::Error* error)
 {
     if (!archive) {
-        plat::Error::assign(error, plat::Error(QString::fromLatin1("com.quorvex.MivFileOperationErrorDomain"), -43,
-                                               MivOperationText::localized("The archive is missing.")));
+        plat::Error::assign(error, MivErrorPresenter::makeFileOperationErrorWithCode(
+                                       -43, MivOperationText::localized("The archive is missing.")));
         return false;
     }
     if (!archive->refreshed())
@@ -194,13 +195,18 @@ quint64 MivFileOperationData::calculateSizeForData(const MivFileDataPtr& item)
 void MivFileOperationData::sizeCalculatedForItem(const QString&, quint64, quint64, bool)
 {
     ++m_itemsCount;
-    // The view reads the count current when the block runs; the record is
-    // held weakly so a late report never keeps a closed operation alive.
+    // The view reads the count current when the block runs, so one block in
+    // the main queue serves every report that comes before it runs: a large
+    // folder does not flood the main thread. The record is held weakly so a
+    // late report never keeps a closed operation alive.
+    if (m_subjectUpdatePending.exchange(true))
+        return;
     const std::weak_ptr<MivFileOperationData> weak = weak_from_this();
     MivExec::runOnMainThreadAsync([weak] {
         const auto self = weak.lock();
         if (!self)
             return;
+        self->m_subjectUpdatePending.store(false);
         if (const auto view = self->viewContext())
             view->setSubjectString(MivOperationText::format(self->operationNameForPrepare(),
                                                             {QString::number(self->itemsCount())}));

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -299,6 +300,28 @@ TEST(MivFileOperationDataThreads, CancelDuringTheSizeCalculationStopsAtTheNextSo
     EXPECT_EQ(fixture.record->itemsCount(), 2);
     for (const auto& seen : fixture.delegate->processed())
         EXPECT_EQ(seen, nullptr);
+}
+
+class ThrowingSizeItem : public mivtest::MemoryFileData
+{
+public:
+    quint64 calculateSizeWithDelegate(const std::shared_ptr<IMivCalculateSizeDelegate>&) override
+    {
+        throw std::runtime_error("size of a broken item");
+    }
+};
+
+TEST(MivFileOperationDataThreads, AThrowingSizeCalculationStillStartsTheWalk)
+{
+    RecordWithDelegate fixture;
+    const auto broken = std::make_shared<ThrowingSizeItem>();
+    fixture.record->setSource({broken});
+    Signal stepped;
+    fixture.delegate->onProcess = [&] { stepped.notify(); };
+    fixture.record->start();
+    ASSERT_TRUE(stepped.wait());
+    EXPECT_EQ(fixture.record->size(), 0);
+    EXPECT_EQ(fixture.delegate->processed(), std::vector<MivFileDataPtr>{broken});
 }
 
 // Readers on two threads while the size thread counts and a cancel comes

@@ -21,12 +21,12 @@ namespace optest {
 class Signal
 {
 public:
+    // Notifies under the lock: the waiter may destroy the signal as soon as
+    // it sees the flag.
     void notify()
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_set = true;
-        }
+        std::lock_guard lock(m_mutex);
+        m_set = true;
         m_condition.notify_all();
     }
     // Generous deadline: a hang fails the test instead of stalling ctest.
