@@ -522,6 +522,53 @@ TEST_F(ActionTest, TheDuplicateRepeatCycleFindsAFreeName)
     EXPECT_EQ(readAll(path(QStringLiteral("src/a-cpy.txt"))), "new");
 }
 
+// Only a stage-3 report that the record accepts completes the step: a
+// running report never does, even an error the delegate takes; a report
+// without numbers gives no progress line.
+TEST_F(ActionTest, OnlyAnAcceptedFinalReportCompletesTheStep)
+{
+    class AcceptingDelegate : public RepeatingDelegate
+    {
+    public:
+        bool accept = true;
+        bool didReceiveOperationError(const plat::Error&, const QString&, const std::shared_ptr<MivFileOperationData>&,
+                                      const QString&) override
+        {
+            return accept;
+        }
+    };
+    struct Case
+    {
+        quint32 stage;
+        qint32 error;
+        bool withStatus;
+        bool accept;
+        int completes;
+        size_t progressLines;
+    };
+    const Case cases[] = {
+        {2, 0, true, true, 0, 1},  {2, -36, true, true, 0, 0}, {3, 0, false, true, 1, 0},
+        {3, 0, true, true, 1, 1},  {3, -36, true, true, 1, 0}, {3, -36, true, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stage << " " << c.error << " " << c.withStatus << " " << c.accept);
+        const auto delegate = std::make_shared<AcceptingDelegate>();
+        delegate->accept = c.accept;
+        const auto record = MivFileOperationData::create(delegate);
+        delegate->record = record;
+        record->setSource({item(path(QStringLiteral("a.txt")), false)});
+        record->setCurrentSourceIndex(0);
+        record->setDest(item(m_dir.path()));
+        const auto action = MivAsyncAction::create(record);
+        std::optional<QVariantMap> status;
+        if (c.withStatus)
+            status = QVariantMap{{QLatin1String(kFSOperationTotalBytesKey), 10.0}, {QLatin1String(kFSOperationBytesCompleteKey), 4.0}};
+        action->doOnFileOperation(QString(), c.stage, c.error, status, nullptr);
+        EXPECT_EQ(delegate->completed.load(), c.completes);
+        EXPECT_EQ(delegate->reports().size(), c.progressLines);
+    }
+}
+
 // A step without a destination does not begin (-333); the trash needs
 // none.
 TEST_F(ActionTest, AStepWithoutDestinationDoesNotBegin)
