@@ -1,5 +1,26 @@
 #include "FileData/NetFileData/MivServiceData.h"
 
+#include "FileData/MivRemoteTypes.h"
+
+QString MivServiceData::serviceTypeForScheme(const QString& scheme)
+{
+    struct Entry
+    {
+        const char* scheme;
+        const char* serviceType;
+    };
+    static constexpr Entry kTypes[] = {
+        {ksSmbRemoteType, "_smb._tcp"},   {ksSambaRemoteType, "_smb._tcp"}, {ksSshRemoteType, "_ssh._tcp"},
+        {ksFtpRemoteType, "_ftp._tcp"},   {ksFtpsRemoteType, "_ftps._tcp"}, {ksAfpRemoteType, "_afpovertcp._tcp"},
+        {ksHttpRemoteType, "_http._tcp"}, {ksHttpsRemoteType, "_https._tcp"},
+    };
+    for (const Entry& entry : kTypes) {
+        if (scheme == QLatin1String(entry.scheme))
+            return QString::fromLatin1(entry.serviceType);
+    }
+    return QString();
+}
+
 QString MivServiceData::path() const
 {
     std::lock_guard lock(m_mutex);

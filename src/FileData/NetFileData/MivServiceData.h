@@ -14,6 +14,10 @@ class MivServiceData
 public:
     MivServiceData() = default;
 
+    // The DNS-SD service type of a URL scheme ("smb" -> "_smb._tcp"); the
+    // empty string for a scheme no network service stands behind.
+    static QString serviceTypeForScheme(const QString& scheme);
+
     QString path() const;
     void setPath(const QString& path);
     // The same object the remote items of the place share.

@@ -1,11 +1,26 @@
 #include "app/tabs/MivFilesTabViewController.h"
 
+#include "app/panel/MivFilesTableNotifications.h"
+#include "app/panel/MivFilesViewController.h"
 #include "app/settings/IMivContextEntryController.h"
+#include "app/settings/MivContext.h"
 #include "app/settings/MivContextEntry.h"
+#include "app/tabs/MivDriveButtonBar.h"
+#include "app/tabs/MivFileTabViewItem.h"
+#include "app/tabs/MivTabBarView.h"
+#include "app/tabs/MivTabView.h"
 #include "FileData/MivExec.h"
+#include "FileData/MivFileData.h"
+#include "FileData/MivFileDataDescriptor.h"
+#include "FileData/MivFileDataManager.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SerialQueue.h"
 
+#include <QButtonGroup>
+#include <QHBoxLayout>
 #include <QPointer>
-#include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,21 +35,71 @@ private:
     MivFilesTabViewController* m_side;
 };
 
+const QString kDriveButtonRemoved = QStringLiteral("DriveButtonRemoved");
+const QString kDriveImageResolved = QStringLiteral("DriveImageResolvedNotification");
+
+MivFileDataPtr itemOf(const QVariant& value)
+{
+    return value.value<MivFileDataPtr>();
+}
+
 } // namespace
 
 MivFilesTabViewController::MivFilesTabViewController(QWidget* parent)
-    : QWidget(parent), m_tabView(new QStackedWidget(this))
+    : QWidget(parent),
+      m_loadQueue(MivExec::createSerialDispatchQueueWithName("com.quorvex.mivo-tab-load-queue")),
+      m_alive(std::make_shared<bool>(true)),
+      m_controlBar(new QButtonGroup(this)),
+      m_tabBar(new MivTabBarView(this)),
+      m_driveToolbar(new QWidget(this)),
+      m_tabView(new MivTabView(this))
 {
+    m_controlBar->setExclusive(false);
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+    const QString controlTitles[] = {QStringLiteral("\u2191"), QStringLiteral("."), QStringLiteral("\u2630")};
+    const QString controlTips[] = {tr("Up one folder"), tr("Hidden files"), tr("Tab bar")};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QToolButton(this);
+        button->setText(controlTitles[i]);
+        button->setToolTip(controlTips[i]);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        m_controlBar->addButton(button, i);
+        top->addWidget(button);
+    }
+    connect(m_controlBar, &QButtonGroup::idClicked, this, &MivFilesTabViewController::actionPerformed);
+
+    m_driveSegments = new MivDriveButtonBar(m_driveToolbar);
+    auto* strip = new QHBoxLayout(m_driveToolbar);
+    strip->setContentsMargins(0, 0, 0, 0);
+    strip->addWidget(m_driveSegments);
+    m_driveToolbar->setFixedHeight(kDriveStripHeight);
+    top->addWidget(m_driveToolbar, 1);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addWidget(m_tabBar);
     layout->addWidget(m_tabView, 1);
     m_tabView->setFrameShape(QFrame::StyledPanel);
     m_tabView->setBackgroundRole(QPalette::Base);
     m_tabView->setAutoFillBackground(true);
+
+    connect(m_tabBar, &QTabBar::currentChanged, this, &MivFilesTabViewController::tabBarCurrentChanged);
+    connect(m_tabBar, &QTabBar::tabCloseRequested, this, [this](int index) {
+        if (index >= 0 && index < m_tabs.size())
+            removeTabItem(m_tabs.at(index));
+    });
 }
 
-MivFilesTabViewController::~MivFilesTabViewController() = default;
+MivFilesTabViewController::~MivFilesTabViewController()
+{
+    *m_alive = false;
+    m_observers.clear();
+}
 
 void MivFilesTabViewController::setIdentifier(const QString& ident)
 {
@@ -52,27 +117,501 @@ void MivFilesTabViewController::setEntry(const std::shared_ptr<MivContextEntry>&
     entry->setController(m_entryController);
 }
 
-MivFilesTabViewController::TabItemPtr MivFilesTabViewController::openTabForData(const MivFileDataPtr&, const QString&,
-                                                                                int, bool, TabCompletion)
+// --- Start-up ---
+
+void MivFilesTabViewController::queueOnLoadQueue(std::function<void()> work)
 {
+    m_loadQueue->async(std::move(work));
+}
+
+void MivFilesTabViewController::awakeFromNib()
+{
+    if (m_awake)
+        return;
+    m_awake = true;
+    if (!m_ident.isEmpty())
+        setObjectName(m_ident);
+    const auto side = entry();
+    if (side && side->showHidden())
+        m_controlBar->button(kControlHidden)->setChecked(true);
+
+    QPointer<MivFilesTabViewController> self(this);
+    auto& center = plat::NotificationCenter::defaultCenter();
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableContextChanged), nullptr,
+                                         [self](const plat::Notification& note) {
+                                             const void* panel = note.object;
+                                             const MivFileDataPtr data = itemOf(note.userInfo.value(QStringLiteral("context")));
+                                             MivExec::runOnMainThreadAsync([self, panel, data] {
+                                                 if (self)
+                                                     self->fileContextChanged(panel, data);
+                                             });
+                                         }));
+    m_observers.push_back(center.observe(kDriveButtonRemoved, nullptr, [self](const plat::Notification& note) {
+        const MivFileDataPtr volume = itemOf(note.userInfo.value(QStringLiteral("context")));
+        MivExec::runOnMainThreadAsync([self, volume] {
+            if (self)
+                self->driveButtonRemoved(volume);
+        });
+    }));
+    m_observers.push_back(center.observe(kDriveImageResolved, nullptr, [self](const plat::Notification& note) {
+        const auto* object = static_cast<const MivFileData*>(note.object);
+        MivFileDataPtr volume = object ? const_cast<MivFileData*>(object)->shared_from_this() : nullptr;
+        MivExec::runOnMainThreadAsync([self, volume] {
+            if (self)
+                self->driveImageResolved(volume);
+        });
+    }));
+
+    m_driveSegments->reload();
+    connect(m_driveSegments, &MivDriveButtonBar::selectedSegmentChanged, this,
+            &MivFilesTabViewController::segmentSelected);
+
+    const QList<TabItemPtr> rest = loadTabs();
+    if (m_tabs.isEmpty()) {
+        if (side)
+            side->setLoaded(true);
+        setupTabView();
+    }
+    std::weak_ptr<bool> alive = m_alive;
+    queueOnLoadQueue([self, alive, rest] {
+        // The other tabs' titles come from their saved locations, resolved here, off the GUI thread.
+        QList<QPair<TabItemPtr, MivFileDataPtr>> roots;
+        for (const TabItemPtr& tab : rest) {
+            if (const auto state = tab->stateData())
+                roots.append({tab, MivFileDataManager::rootDataForEntry(*state)});
+        }
+        MivExec::runAsyncOnMainThread([self, roots] {
+            if (!self)
+                return;
+            for (const auto& [tab, root] : roots) {
+                if (root && self->m_tabs.contains(tab))
+                    self->updateVisualData(root, tab);
+            }
+            if (auto side = self->entry())
+                side->setLoaded(true);
+            // A tab the user selected while the side was loading was not listed then.
+            const TabItemPtr selected = self->selectedTabViewItem();
+            if (selected && !selected->stateLoaded() && !selected->retrieving())
+                self->onSelectTabViewItem(selected, false);
+            self->refreshTabBar();
+            self->registerObservers();
+        });
+    });
+}
+
+QList<MivFilesTabViewController::TabItemPtr> MivFilesTabViewController::loadTabs()
+{
+    m_notLoadedStateEntries.clear();
+    QList<TabItemPtr> rest;
+    TabItemPtr selected;
+    const auto side = entry();
+    if (!side)
+        return rest;
+    const QList<QVariantMap> saved = side->items();
+    for (int i = 0; i < saved.size(); ++i) {
+        TabItemPtr tab = createTabForFile(nullptr, saved.at(i), -1);
+        if (tab && tab->panel()) {
+            if (i == side->selectedItem())
+                selected = tab;
+            else
+                rest.append(tab);
+        } else {
+            m_notLoadedStateEntries.append({i, saved.at(i)});
+            MIV_LOG_DEBUG(QStringLiteral("Cannot load data for item: %1").arg(i));
+        }
+    }
+    loadUISettings();
+    if (!saved.isEmpty())
+        loadSelected(selected);
+    // The first tab stands in for a selected position that gave no tab.
+    if (!selected && !m_tabs.isEmpty())
+        rest.removeOne(selectedTabViewItem());
+    return rest;
+}
+
+void MivFilesTabViewController::loadUISettings()
+{
+    const auto side = entry();
+    if (!side)
+        return;
+    if (side->tabMode() != m_tabBar->isHidden()) {
+        m_tabBar->setHidden(side->tabMode());
+        m_controlBar->button(kControlTabBar)->setChecked(side->tabMode());
+    }
+    if (side->driveMode() != m_driveToolbar->isHidden())
+        m_driveToolbar->setHidden(side->driveMode());
+}
+
+void MivFilesTabViewController::loadSelected(TabItemPtr tab)
+{
+    if (!tab)
+        tab = selectedTabViewItem();
+    if (!tab)
+        return;
+    // The side is not loaded yet: the selection handler ignores this.
+    selectTab(tab);
+    retrieveDataForItem(tab, true);
+}
+
+void MivFilesTabViewController::setupTabView()
+{
+    openTabForData(nullptr, QString(), -1, false, {});
+    // The segment reaction lists the home folder in the new tab.
+    m_driveSegments->setSelectedSegment(-1);
+    m_driveSegments->setSelectedSegment(0);
+}
+
+void MivFilesTabViewController::registerObservers()
+{
+    // Column and preference changes reach the panels once the views exist.
+}
+
+void MivFilesTabViewController::refreshTabBar()
+{
+    requestFocusToActivePanel();
+    m_tabBar->update();
+}
+
+// --- Tabs ---
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::selectedTabViewItem() const
+{
+    const int index = m_tabBar->currentIndex();
+    return index >= 0 && index < m_tabs.size() ? m_tabs.at(index) : nullptr;
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::tabViewItemForPanel(
+    const MivFilesViewController* panel) const
+{
+    for (const TabItemPtr& tab : m_tabs) {
+        if (panel && tab->panel().get() == panel)
+            return tab;
+    }
     return nullptr;
 }
 
-MivFilesViewController* MivFilesTabViewController::changeFilesPanelForData(const MivFileDataPtr& data,
-                                                                           const QString& selection,
-                                                                           const std::optional<QVariantMap>& dataContext)
+void MivFilesTabViewController::selectTab(const TabItemPtr& tab)
 {
-    MivFilesViewController* panel = activePanel();
-    changeFilesPanel(panel, data, nullptr, selection, dataContext);
+    const int index = indexOfTab(tab);
+    if (index >= 0)
+        m_tabBar->setCurrentIndex(index);
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::openTabForData(const MivFileDataPtr& data,
+                                                                                const QString& context, int index,
+                                                                                bool, TabCompletion completionHandler)
+{
+    const std::optional<QVariantMap> state = MivContextEntry::savinDataForTabItem(nullptr, data, context);
+    if (!state)
+        return showFilesPanelForData(data, QString(), -1);
+    TabItemPtr tab = insertNewTabForFile(data, *state, index);
+    if (tab && completionHandler)
+        completionHandler(tab);
+    return tab;
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::insertNewTabForFile(const MivFileDataPtr& data,
+                                                                                    const QVariantMap& state,
+                                                                                    int index)
+{
+    TabItemPtr tab = createTabForFile(data, state, index);
+    // With an item the tab lists it at once; the saved location is only resolved without one.
+    if (tab && !data)
+        retrieveDataForItem(tab, false);
+    return tab;
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::createTabForFile(const MivFileDataPtr& data,
+                                                                                 const QVariantMap& state, int index)
+{
+    TabItemPtr tab =
+        showFilesPanelForData(data, state.value(QStringLiteral("context")).toString(), index, nullptr);
+    if (!tab)
+        return nullptr;
+    tab->setStateData(state);
+    initLockForItem(tab);
+    return tab;
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::showFilesPanelForData(const MivFileDataPtr& data,
+                                                                                      const QString& context,
+                                                                                      int index,
+                                                                                      const MivFileDataPtr& populateData)
+{
+    // A key without a segment (a volume not mounted now) gives no tab.
+    if (!context.isEmpty() && m_driveSegments->buttonForKey(context) < 0)
+        return nullptr;
+    PanelPtr panel = MivFilesViewController::create();
+    if (!m_ident.isEmpty())
+        panel->setIdentifier(m_ident);
+    panel->setEntry(entry());
+    TabItemPtr tab = addTab(panel, index, context, context);
+    if (data)
+        retrieveData(data, tab, populateData);
+    return tab;
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::addTab(const PanelPtr& panel, int index,
+                                                                       const QString& label, const QString& context)
+{
+    auto tab = std::make_shared<MivFileTabViewItem>(panel, context);
+    auto* page = new QWidget;
+    tab->setView(page);
+    tab->setLabel(label);
+    tab->setChangeHandler([this](MivFileTabViewItem* item) { tabLabelChanged(item); });
+    if (index < 0 || index > m_tabs.size())
+        index = static_cast<int>(m_tabs.size());
+    m_tabs.insert(index, tab);
+    m_tabView->insertWidget(index, page);
+    const QSignalBlocker blocker(m_tabBar);
+    const int current = m_tabBar->currentIndex();
+    m_tabBar->insertTab(index, tab->label());
+    if (current < 0)
+        m_tabBar->setCurrentIndex(0);
+    m_tabView->setCurrentIndex(m_tabBar->currentIndex());
+    return tab;
+}
+
+void MivFilesTabViewController::tabLabelChanged(MivFileTabViewItem* item)
+{
+    for (int i = 0; i < m_tabs.size(); ++i) {
+        if (m_tabs.at(i).get() == item) {
+            m_tabBar->setTabText(i, item->label());
+            m_tabBar->setTabToolTip(i, item->toolTip());
+        }
+    }
+}
+
+void MivFilesTabViewController::retrieveDataForItem(const TabItemPtr& tab, bool onlyWhileSelected)
+{
+    if (!tab || !tab->stateData() || !tab->panel() || tab->retrieving())
+        return;
+    tab->setRetrieving(true);
+    QPointer<MivFilesTabViewController> self(this);
+    const QVariantMap state = *tab->stateData();
+    postOperation(ksFilesTableStartOperationNotification, tab);
+    queueOnLoadQueue([self, tab, state, onlyWhileSelected] {
+        // Resolving may connect a share or wait for a dead mount: never on the GUI thread.
+        const auto descriptor = MivFileDataManager::fileDataDescriptorForEntry(state);
+        MivExec::runAsyncOnMainThread([self, tab, descriptor, onlyWhileSelected] {
+            if (!self)
+                return;
+            self->postOperation(ksFilesTableStopOperationNotification, tab);
+            tab->setRetrieving(false);
+            if (!self->m_tabs.contains(tab))
+                return;
+            // A selection made meanwhile wins: the tab resolves again when selected.
+            if (onlyWhileSelected && self->selectedTabViewItem() != tab)
+                return;
+            tab->setStateLoaded(true);
+            if (!descriptor) {
+                MIV_LOG_ERROR(QStringLiteral("[Tab For Data] Failed descriptor for entry: %1").arg(tab->context()));
+                return;
+            }
+            if (!descriptor->root()) {
+                MIV_LOG_ERROR(QStringLiteral("[Tab For Data] ROOT Data doesn't exist: %1").arg(tab->context()));
+                return;
+            }
+            // A tab listed on its selection is selected already; selecting it again
+            // when the listing ends would undo a selection made meanwhile.
+            self->retrieveData(descriptor->root(), tab, descriptor->data(), !onlyWhileSelected);
+            if (onlyWhileSelected) {
+                // The strip shows the selected tab's segment without listing it again.
+                self->m_reloadOnSegmentSelection = false;
+                self->m_driveSegments->selectSegmentWithContext(tab->context());
+                self->m_reloadOnSegmentSelection = true;
+            }
+        });
+    });
+}
+
+void MivFilesTabViewController::retrieveData(const MivFileDataPtr& data, const TabItemPtr& tab,
+                                             const MivFileDataPtr& populateData, bool selectWhenListed)
+{
+    if (!tab)
+        return;
+    updateVisualData(populateData ? populateData : data, tab);
+    const auto side = entry();
+    populate(tab, populateData ? populateData : data, selectWhenListed && side && side->loaded());
+}
+
+void MivFilesTabViewController::populate(const TabItemPtr& tab, const MivFileDataPtr& data, bool selectWhenListed)
+{
+    if (!tab->panel())
+        return;
+    QPointer<MivFilesTabViewController> self(this);
+    std::weak_ptr<MivFileTabViewItem> weakTab = tab;
+    tab->panel()->populateAsyncTableData(data, [self, weakTab, selectWhenListed](const PanelPtr&, bool success,
+                                                                                 const plat::Error&) {
+        if (!success || !selectWhenListed)
+            return;
+        MivExec::runOnMainThreadAsync([self, weakTab] {
+            if (auto listed = weakTab.lock(); listed && self)
+                self->selectTab(listed);
+        });
+    });
+}
+
+int MivFilesTabViewController::openNewTabIndex() const
+{
+    const auto context = MivContext::context();
+    const qint64 placement = context ? context->openTabPlacementOption() : 1;
+    if (placement == 2)
+        return -1;
+    if (placement == 3) {
+        const int next = m_tabBar->currentIndex() + 1;
+        return next < numberOfTabs() ? next : -1;
+    }
+    return 0;
+}
+
+bool MivFilesTabViewController::checkCloseTabItem(const TabItemPtr& tab)
+{
+    if (m_tabs.size() <= 1 || !m_tabs.contains(tab))
+        return false;
+    if (tab->panel())
+        tab->panel()->close();
+    return true;
+}
+
+bool MivFilesTabViewController::removeTabItem(const TabItemPtr& tab)
+{
+    if (!checkCloseTabItem(tab))
+        return false;
+    const int index = indexOfTab(tab);
+    m_tabs.removeAt(index);
+    QWidget* page = tab->view();
+    m_tabView->removeWidget(page);
+    delete page;
+    // Removing the current tab selects a neighbour, which the selection handling takes.
+    m_tabBar->removeTab(index);
+    if (m_tabs.isEmpty())
+        setupTabView();
+    return true;
+}
+
+// --- Locks and clones ---
+
+void MivFilesTabViewController::processLock(bool soft, const TabItemPtr& tab)
+{
+    if (!tab)
+        return;
+    const bool wasLocked = tab->locked();
+    if (soft) {
+        if (tab->softLocked()) {
+            tab->setLocked(false);
+        } else {
+            tab->setLocked(true);
+            tab->setSoftLocked(true);
+        }
+    } else if (tab->softLocked()) {
+        tab->setSoftLocked(false);
+    } else {
+        tab->setLocked(!tab->locked());
+    }
+    if (tab->locked() == wasLocked)
+        return;
+    if (tab->locked()) {
+        const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
+        tab->setLockContext(shown ? shown->savingKey() : QString());
+        tab->setLockContextData(MivContextEntry::savinDataForTabItem(tab.get(), nullptr, QString()));
+    } else {
+        tab->setLockContext(QString());
+        tab->setLockContextData(std::nullopt);
+    }
+}
+
+void MivFilesTabViewController::setLockedForItem(const TabItemPtr& tab, bool locked, bool softLocked,
+                                                 const QString& lockContext,
+                                                 const std::optional<QVariantMap>& lockData)
+{
+    if (!tab)
+        return;
+    tab->setLocked(locked);
+    tab->setSoftLocked(softLocked);
+    if (tab->locked() || tab->softLocked()) {
+        tab->setLockContext(lockContext);
+        tab->setLockContextData(lockData);
+        if (tab->locked() && (lockContext.isEmpty() || !lockData)) {
+            const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
+            tab->setLockContext(shown ? shown->savingKey() : QString());
+            tab->setLockContextData(shown ? MivContextEntry::savinDataForTabItem(tab.get(), nullptr, QString())
+                                          : std::nullopt);
+        }
+    } else {
+        tab->setLockContext(QString());
+        tab->setLockContextData(std::nullopt);
+    }
+}
+
+void MivFilesTabViewController::initLockForItem(const TabItemPtr& tab)
+{
+    if (!tab || !tab->stateData())
+        return;
+    const QVariantMap state = *tab->stateData();
+    const QVariant data = state.value(QStringLiteral("lockContextData"));
+    setLockedForItem(tab, state.value(QStringLiteral("locked")).toBool(),
+                     state.value(QStringLiteral("softLocked")).toBool(),
+                     state.value(QStringLiteral("lockContext")).toString(),
+                     data.isValid() ? std::optional<QVariantMap>(data.toMap()) : std::nullopt);
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::handleLockedTab(MivFilesViewController* panel,
+                                                                                 const MivFileDataPtr& data)
+{
+    const auto side = entry();
+    if (!data || !side || !side->loaded())
+        return nullptr;
+    const TabItemPtr tab = tabViewItemForPanel(panel);
+    if (!tab || !tab->locked() || tab->softLocked())
+        return nullptr;
+    return openTabForData(data, QString(), openNewTabIndex(), true, {});
+}
+
+MivFilesTabViewController::TabItemPtr MivFilesTabViewController::insertNewTabAsCopyOf(const TabItemPtr& tab)
+{
+    if (!tab)
+        return nullptr;
+    const std::optional<QVariantMap> state = MivContextEntry::savinDataForTabItem(tab.get(), nullptr, QString(), true);
+    if (!state)
+        return nullptr;
+    const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
+    TabItemPtr copy = insertNewTabForFile(shown, *state, openNewTabIndex());
+    if (!copy)
+        return nullptr;
+    // The clone unlocks after the work its load queued, so that work cannot lock it again.
+    QPointer<MivFilesTabViewController> self(this);
+    queueOnLoadQueue([self, copy] {
+        MivExec::runAsyncOnMainThread([self, copy] {
+            if (self)
+                self->setLockedForItem(copy, false, false, QString(), std::nullopt);
+        });
+    });
+    return copy;
+}
+
+std::optional<QVariantMap> MivFilesTabViewController::lockConfiguration() const
+{
+    const TabItemPtr tab = selectedTabViewItem();
+    return tab ? std::optional<QVariantMap>(tab->lockState()) : std::nullopt;
+}
+
+// --- Folder changes and selection ---
+
+MivFilesViewController* MivFilesTabViewController::changeFilesPanelForData(
+    const MivFileDataPtr& data, const QString& selection, const std::optional<QVariantMap>& dataContext)
+{
+    const TabItemPtr tab = selectedTabViewItem();
+    MivFilesViewController* panel = tab ? tab->panel().get() : nullptr;
+    changeFilesPanel(panel, data, tab, selection, dataContext);
     return panel;
 }
 
-MivFilesViewController* MivFilesTabViewController::changeFilesPanelForData(const MivFileDataPtr& data,
-                                                                           const TabItemPtr& tab,
-                                                                           const QString& selection,
-                                                                           const std::optional<QVariantMap>& dataContext)
+MivFilesViewController* MivFilesTabViewController::changeFilesPanelForData(
+    const MivFileDataPtr& data, const TabItemPtr& tab, const QString& selection,
+    const std::optional<QVariantMap>& dataContext)
 {
-    MivFilesViewController* panel = activePanel();
+    MivFilesViewController* panel = tab ? tab->panel().get() : nullptr;
     changeFilesPanel(panel, data, tab, selection, dataContext);
     return panel;
 }
@@ -81,18 +620,205 @@ void MivFilesTabViewController::changeFilesPanel(MivFilesViewController* panel, 
                                                  const QString& selection,
                                                  const std::optional<QVariantMap>& dataContext)
 {
-    changeFilesPanel(panel, data, nullptr, selection, dataContext);
+    changeFilesPanel(panel, data, selectedTabViewItem(), selection, dataContext);
 }
 
-void MivFilesTabViewController::changeFilesPanel(MivFilesViewController*, const MivFileDataPtr&, const TabItemPtr&,
-                                                 const QString&, const std::optional<QVariantMap>&)
+void MivFilesTabViewController::changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data,
+                                                 const TabItemPtr& tabItem, const QString& selection,
+                                                 const std::optional<QVariantMap>& dataContext)
 {
+    TabItemPtr tab = tabItem;
+    if (data) {
+        if (TabItemPtr diverted = handleLockedTab(panel, data)) {
+            tab = diverted;
+            panel = diverted->panel().get();
+        }
+        if (tab) {
+            tab->setLabel(data->name());
+            tab->setToolTip(data->displayInfo());
+        }
+    }
+    if (!tab || !panel)
+        return;
+    if (dataContext) {
+        showData(*dataContext, tab);
+        return;
+    }
+    updateDriveSegmentContextForData(data, tab);
+    if (selection.isEmpty())
+        panel->populateTableData(data);
+    else
+        panel->populateTableData(data, MivSelectTarget(selection));
 }
 
-MivFilesTabViewController::TabItemPtr MivFilesTabViewController::handleLockedTab(MivFilesViewController*,
-                                                                                 const MivFileDataPtr&)
+void MivFilesTabViewController::updateDriveSegmentContextForData(const MivFileDataPtr& data, const TabItemPtr& tab)
 {
-    return nullptr;
+    if (!data || !tab)
+        return;
+    if (const MivFileDataPtr drive = m_driveSegments->driveContextForKey(data->pathKey())) {
+        updateVisualData(data, tab);
+        tab->updateContext(drive);
+    }
+}
+
+void MivFilesTabViewController::updateVisualData(const MivFileDataPtr& data, const TabItemPtr& tab)
+{
+    if (!tab || !data)
+        return;
+    tab->setLabel(data->name());
+    tab->setToolTip(data->displayInfo());
+    const MivFileDataPtr drive = m_driveSegments->driveContextForKey(data->savingKey());
+    if (!drive || drive->pathKey().isEmpty() || tab->context() == drive->pathKey())
+        return;
+    tab->setContext(drive->pathKey());
+    if (selectedTabViewItem() == tab) {
+        // The strip follows the active tab's folder without listing it again.
+        m_reloadOnSegmentSelection = false;
+        m_driveSegments->selectSegmentWithContext(drive->pathKey());
+        m_reloadOnSegmentSelection = true;
+    }
+}
+
+void MivFilesTabViewController::showData(const QVariantMap& dataContext, const TabItemPtr& tabItem)
+{
+    const TabItemPtr tab = tabItem ? tabItem : selectedTabViewItem();
+    if (!tab || !tab->panel())
+        return;
+    QPointer<MivFilesTabViewController> self(this);
+    postOperation(ksFilesTableStartOperationNotification, tab);
+    queueOnLoadQueue([self, tab, dataContext] {
+        const auto descriptor = MivFileDataManager::fileDataDescriptorForEntry(dataContext);
+        MivExec::runAsyncOnMainThread([self, tab, descriptor] {
+            if (!self)
+                return;
+            self->postOperation(ksFilesTableStopOperationNotification, tab);
+            if (!descriptor || !descriptor->root() || !self->m_tabs.contains(tab))
+                return;
+            const MivFileDataPtr shown = descriptor->data() ? descriptor->data() : descriptor->root();
+            self->updateDriveSegmentContextForData(descriptor->root(), tab);
+            tab->panel()->populateTableData(shown);
+        });
+    });
+}
+
+void MivFilesTabViewController::onSelectTabViewItem(const TabItemPtr& tab, bool requestFocus)
+{
+    if (!tab)
+        return;
+    postOperation(ksFilesTableStartOperationNotification, tab);
+    m_reloadOnSegmentSelection = false;
+    if (requestFocus)
+        requestFocusToActivePanel();
+    m_driveSegments->selectSegmentWithContext(tab->context());
+    m_reloadOnSegmentSelection = true;
+    const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
+    if (tab->locked() && !tab->lockContext().isEmpty() && tab->lockContextDataIfAny() &&
+        (!shown || shown->savingKey() != tab->lockContext())) {
+        showData(*tab->lockContextDataIfAny(), tab);
+    } else {
+        checkContextForItem(tab);
+    }
+    postOperation(ksFilesTableStopOperationNotification, tab);
+}
+
+void MivFilesTabViewController::checkContextForItem(const TabItemPtr& tab)
+{
+    if (!tab || !tab->panel() || m_driveButtonRemoving || tab->panel()->closed())
+        return;
+    const PanelPtr panel = tab->panel();
+    const MivFileDataPtr shown = panel->context();
+    if (!shown) {
+        retrieveDataForItem(tab, true);
+        return;
+    }
+    QPointer<MivFilesTabViewController> self(this);
+    queueOnLoadQueue([self, tab, shown] {
+        // exists and activate may wait on a server: off the GUI thread.
+        bool found = shown->exists() || (shown->activate() && shown->exists());
+        for (MivFileDataPtr up = shown->parent(); !found && up; up = up->parent())
+            found = up->exists();
+        MivExec::runAsyncOnMainThread([self, tab, found] {
+            if (!self || !self->m_tabs.contains(tab))
+                return;
+            if (!found) {
+                self->removeTabItem(tab);
+                return;
+            }
+            if (self->selectedTabViewItem() != tab)
+                return;
+            const auto side = self->entry();
+            const PanelPtr panel = tab->panel();
+            if ((side && panel->showHidden() != side->showHidden()) || panel->dirty())
+                panel->refreshPanel();
+        });
+    });
+}
+
+void MivFilesTabViewController::tabBarCurrentChanged(int index)
+{
+    if (index < 0 || index >= m_tabs.size())
+        return;
+    m_tabView->setCurrentIndex(index);
+    const auto side = entry();
+    if (side && side->loaded())
+        onSelectTabViewItem(m_tabs.at(index), true);
+}
+
+void MivFilesTabViewController::segmentSelected(int segment)
+{
+    if (!m_reloadOnSegmentSelection || m_driveSegments->locked())
+        return;
+    const TabItemPtr tab = selectedTabViewItem();
+    const MivFileDataPtr drive = m_driveSegments->fileDataContextAtIndex(segment);
+    if (!tab || !drive)
+        return;
+    QPointer<MivFilesTabViewController> self(this);
+    queueOnLoadQueue([self, tab, drive] {
+        drive->activate();
+        MivExec::runAsyncOnMainThread([self, tab, drive] {
+            if (!self || self->selectedTabViewItem() != tab)
+                return;
+            tab->reloadWithData(drive);
+            self->requestFocusToActivePanel();
+        });
+    });
+}
+
+void MivFilesTabViewController::fileContextChanged(const void* panel, const MivFileDataPtr& data)
+{
+    if (!panel || !data)
+        return;
+    // A panel of the other side finds no tab here.
+    if (const TabItemPtr tab = tabViewItemForPanel(static_cast<const MivFilesViewController*>(panel)))
+        updateVisualData(data, tab);
+}
+
+void MivFilesTabViewController::driveButtonRemoved(const MivFileDataPtr& volume)
+{
+    if (!volume)
+        return;
+    const QString key = volume->pathKey();
+    m_driveButtonRemoving = true;
+    for (const TabItemPtr& tab : QList<TabItemPtr>(m_tabs)) {
+        if (tab->context() == key)
+            removeTabItem(tab);
+    }
+    m_driveButtonRemoving = false;
+}
+
+void MivFilesTabViewController::driveImageResolved(const MivFileDataPtr& volume)
+{
+    if (!volume)
+        return;
+    const int segment = m_driveSegments->buttonForKey(volume->pathKey());
+    if (segment >= 0)
+        m_driveSegments->configureDriveButtonSegment(segment, volume);
+}
+
+void MivFilesTabViewController::postOperation(const char* name, const TabItemPtr& tab) const
+{
+    if (tab && tab->panel())
+        plat::NotificationCenter::defaultCenter().post(QString::fromLatin1(name), tab->panel().get());
 }
 
 void MivFilesTabViewController::hideSearchPanel()
@@ -105,39 +831,103 @@ void MivFilesTabViewController::hideSearchPanel()
     });
 }
 
+// --- Control bar and bars ---
+
+void MivFilesTabViewController::actionPerformed(int segment)
+{
+    switch (segment) {
+    case kControlUp:
+        m_controlBar->button(kControlUp)->setChecked(false);
+        break;
+    case kControlHidden:
+        if (auto side = entry())
+            side->setShowHidden(checkControlbarOptionSelected(kControlHidden));
+        if (MivFilesViewController* panel = activePanel())
+            panel->refreshPanel();
+        break;
+    case kControlTabBar:
+        switchFullScreenView(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void MivFilesTabViewController::selectControlbarOption(int segment)
+{
+    QAbstractButton* button = m_controlBar->button(segment);
+    if (!button)
+        return;
+    button->setChecked(!button->isChecked());
+    actionPerformed(segment);
+}
+
+bool MivFilesTabViewController::checkControlbarOptionSelected(int segment) const
+{
+    QAbstractButton* button = m_controlBar->button(segment);
+    return button && button->isChecked();
+}
+
+void MivFilesTabViewController::switchFullScreenView(bool)
+{
+    m_tabBar->setHidden(!m_tabBar->isHidden());
+}
+
+void MivFilesTabViewController::showHideDriveBar(bool)
+{
+    m_driveToolbar->setHidden(!m_driveToolbar->isHidden());
+}
+
+// --- Queries ---
+
 MivFilesViewController* MivFilesTabViewController::activePanel() const
 {
-    return nullptr;
+    const TabItemPtr tab = selectedTabViewItem();
+    return tab ? tab->panel().get() : nullptr;
+}
+
+QString MivFilesTabViewController::activeContext() const
+{
+    const TabItemPtr tab = selectedTabViewItem();
+    return tab ? tab->context() : QString();
 }
 
 void MivFilesTabViewController::requestFocusToActivePanel()
 {
-    setFocus(Qt::OtherFocusReason);
+    if (QWidget* page = m_tabView->currentWidget())
+        page->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
 }
 
 bool MivFilesTabViewController::isTabBarHidden() const
 {
-    auto side = entry();
-    return side ? side->tabMode() : false;
+    return m_tabBar->isHidden();
 }
 
 bool MivFilesTabViewController::isDriveBarHidden() const
 {
-    auto side = entry();
-    return side ? side->driveMode() : false;
+    return m_driveToolbar->isHidden();
 }
 
 bool MivFilesTabViewController::isPathBarHidden() const
 {
-    // Without an active panel the path bar counts as hidden.
+    // The path bar comes with the file table; without an active panel it counts as hidden.
     return activePanel() == nullptr;
 }
+
+// --- Life cycle ---
 
 void MivFilesTabViewController::saveState()
 {
     auto side = entry();
     if (!side)
         return;
+    QList<std::shared_ptr<IMivSavedTab>> saved;
+    for (const TabItemPtr& tab : m_tabs)
+        saved.append(tab);
+    side->saveItems(saved);
+    side->setSelectedItem(m_tabBar->currentIndex());
     side->setTabMode(isTabBarHidden());
     side->setDriveMode(isDriveBarHidden());
     side->setPathBarHidden(isPathBarHidden());
@@ -145,4 +935,9 @@ void MivFilesTabViewController::saveState()
 
 void MivFilesTabViewController::shutdown()
 {
+    for (const TabItemPtr& tab : m_tabs) {
+        if (tab->panel())
+            tab->panel()->close();
+    }
+    m_driveSegments->close();
 }

@@ -33,6 +33,10 @@ MivWinController::MivWinController(SideFactory sideFactory)
             m_commandLineHistory = history.toStringList();
     }
 
+    // Each side restores its tabs once it knows its identifier and entry.
+    m_left->awakeFromNib();
+    m_right->awakeFromNib();
+
     // The side that last held the keyboard focus is the active one.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { sideActivated(now); });
     MIV_LOG_INFO(QStringLiteral("------> MivWinController - WINDOW STARTED <-------"));

@@ -1,0 +1,386 @@
+#include "TabsTestSupport.h"
+
+#include "app/operations/MivFileManager.h"
+#include "app/panel/MivFilesTableNotifications.h"
+#include "app/panel/MivFilesViewController.h"
+#include "app/settings/MivContext.h"
+#include "app/settings/MivContextEntry.h"
+#include "app/tabs/MivDriveButtonBar.h"
+#include "app/tabs/MivFileTabViewItem.h"
+#include "app/tabs/MivFilesTabViewController.h"
+#include "app/tabs/MivTabBarView.h"
+#include "FileData/Local/MivOsxFileData.h"
+#include "FileData/MivFileData.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SerialQueue.h"
+#include "support/WaitUntil.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <memory>
+
+namespace {
+
+using TabItemPtr = MivFilesTabViewController::TabItemPtr;
+
+QString shownPath(const TabItemPtr& tab)
+{
+    const MivFileDataPtr shown = tab && tab->panel() ? tab->panel()->context() : nullptr;
+    return shown ? shown->pathKey() : QString();
+}
+
+class SideTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MivContext::resetForTesting();
+        MivFileManager::sharedInstance().setWatchLatency(3600);
+        ASSERT_TRUE(m_dir.isValid());
+        for (const char* name : {"A", "B", "C", "A/inner"})
+            ASSERT_TRUE(QDir().mkpath(path(QString::fromLatin1(name))));
+        m_entry = std::make_shared<MivContextEntry>();
+    }
+    void TearDown() override
+    {
+        delete m_side;
+        MivContext::resetForTesting();
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QVariantMap saved(const QString& name, const QString& context = QStringLiteral("/")) const
+    {
+        return {{QStringLiteral("path"), path(name)}, {QStringLiteral("context"), context}};
+    }
+    static MivFileDataPtr item(const QString& at) { return MivOsxFileData::createWithPath<MivOsxFileData>(at); }
+
+    // A side restored from the entry, as the main window makes it.
+    void start()
+    {
+        m_side = new MivFilesTabViewController;
+        m_side->setIdentifier(QStringLiteral("left"));
+        m_side->setEntry(m_entry);
+        m_side->resize(600, 400);
+        m_side->awakeFromNib();
+    }
+    void startAndLoad()
+    {
+        start();
+        ASSERT_TRUE(mivtest::waitUntil([&] { return m_entry->loaded(); }));
+    }
+    // Everything queued on the load queue so far has run and its continuation is on the GUI thread.
+    void drainLoadQueue()
+    {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        m_side->loadQueue()->async([done] { done->store(true); });
+        ASSERT_TRUE(mivtest::waitUntil([&] { return done->load(); }));
+        bool turned = false;
+        QTimer::singleShot(0, [&] { turned = true; });
+        ASSERT_TRUE(mivtest::waitUntil([&] { return turned; }));
+    }
+    // The tab's panel shows the folder and has finished listing it: asking
+    // for the shown folder again completes only after a running listing.
+    bool listedIn(const TabItemPtr& tab, const QString& name)
+    {
+        if (!mivtest::waitUntil([&] { return shownPath(tab) == path(name); }))
+            return false;
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        tab->panel()->populateTableData(tab->panel()->context(), false, {}, false,
+                                        [done](const auto&, bool, const plat::Error&) { done->store(true); });
+        if (!mivtest::waitUntil([&] { return done->load(); }))
+            return false;
+        bool turned = false;
+        QTimer::singleShot(0, [&] { turned = true; });
+        return mivtest::waitUntil([&] { return turned; }) && shownPath(tab) == path(name);
+    }
+
+    tabstest::TabsEnvironment m_environment;
+    QTemporaryDir m_dir;
+    std::shared_ptr<MivContextEntry> m_entry;
+    MivFilesTabViewController* m_side = nullptr;
+};
+
+TEST_F(SideTest, WithoutSavedTabsOneTabShowsTheHomeFolder)
+{
+    startAndLoad();
+    ASSERT_EQ(m_side->numberOfTabs(), 1);
+    EXPECT_TRUE(mivtest::waitUntil([&] {
+        return shownPath(m_side->selectedTabViewItem()) == plat::PathString::homeDirectory();
+    }));
+    EXPECT_EQ(m_side->driveSegments()->selectedSegment(), 0);
+}
+
+TEST_F(SideTest, SavedTabsRestoreAndOnlyTheSelectedOneLists)
+{
+    struct Case
+    {
+        const char* name;
+        qint64 selected;
+        QString selectedTab; // folder of the tab selected and listed at start
+    };
+    // The first saved tab names a volume that is not mounted: no tab.
+    const Case cases[] = {
+        {"selected position counts the failed dictionary", 1, QStringLiteral("B")},
+        {"selected position of the failed dictionary", 0, QStringLiteral("B")},
+        {"selected position past the list", 7, QStringLiteral("B")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_entry = std::make_shared<MivContextEntry>();
+        m_entry->setItems({saved(QStringLiteral("A"), QStringLiteral("/not/mounted")), saved(QStringLiteral("B")),
+                           saved(QStringLiteral("C"))});
+        m_entry->setSelectedItem(c.selected);
+        delete m_side;
+        startAndLoad();
+        ASSERT_EQ(m_side->numberOfTabs(), 2);
+        ASSERT_EQ(m_side->notLoadedStateEntries().size(), 1);
+        EXPECT_EQ(m_side->notLoadedStateEntries().first().first, 0);
+        const TabItemPtr selected = m_side->selectedTabViewItem();
+        EXPECT_TRUE(listedIn(selected, c.selectedTab));
+        // The other tab has its title from its saved location, and lists nothing until selected.
+        const TabItemPtr other = m_side->tabs().at(1);
+        drainLoadQueue();
+        EXPECT_EQ(other->baseLabel(), QStringLiteral("C"));
+        EXPECT_EQ(shownPath(other), QString());
+        EXPECT_FALSE(other->stateLoaded());
+        m_side->selectTab(other);
+        EXPECT_TRUE(listedIn(other, QStringLiteral("C")));
+        EXPECT_TRUE(other->stateLoaded());
+    }
+}
+
+TEST_F(SideTest, SavedTabsThatAllFailGiveTheHomeTab)
+{
+    m_entry->setItems({saved(QStringLiteral("A"), QStringLiteral("/not/mounted"))});
+    startAndLoad();
+    ASSERT_EQ(m_side->numberOfTabs(), 1);
+    EXPECT_TRUE(mivtest::waitUntil([&] {
+        return shownPath(m_side->selectedTabViewItem()) == plat::PathString::homeDirectory();
+    }));
+}
+
+TEST_F(SideTest, LockStatesFollowTheTabMenu)
+{
+    m_entry->setItems({saved(QStringLiteral("A"))});
+    startAndLoad();
+    const TabItemPtr tab = m_side->selectedTabViewItem();
+    ASSERT_TRUE(listedIn(tab, QStringLiteral("A")));
+    struct Step
+    {
+        bool soft; // the request: "Locked, but dir changes allowed", else "Lock this tab"
+        bool locked;
+        bool softLocked;
+        const char* label;
+    };
+    const Step steps[] = {
+        {false, true, false, "*A"},   // unlocked -> hard
+        {false, false, false, "A"},   // hard -> unlocked
+        {true, true, true, "[*]A"},   // unlocked -> soft
+        {false, true, false, "*A"},   // soft -> hard, same lock folder
+        {true, true, true, "[*]A"},   // hard -> soft
+        {true, false, false, "A"},    // soft -> unlocked
+    };
+    for (const Step& step : steps) {
+        m_side->processLock(step.soft, tab);
+        EXPECT_EQ(tab->locked(), step.locked) << step.label;
+        EXPECT_EQ(tab->softLocked(), step.softLocked) << step.label;
+        EXPECT_EQ(tab->label(), QString::fromLatin1(step.label));
+        EXPECT_EQ(m_side->tabBar()->tabText(0), QString::fromLatin1(step.label));
+        EXPECT_EQ(tab->lockContext(), step.locked ? item(path(QStringLiteral("A")))->savingKey() : QString());
+        EXPECT_EQ(tab->lockContextDataIfAny().has_value(), step.locked);
+        if (tab->lockContextDataIfAny())
+            EXPECT_FALSE(tab->lockContextDataIfAny()->contains(QStringLiteral("locked")));
+    }
+}
+
+TEST_F(SideTest, HardLockedTabDivertsFolderChangesToANewTab)
+{
+    m_entry->setItems({saved(QStringLiteral("A"))});
+    startAndLoad();
+    const TabItemPtr locked = m_side->selectedTabViewItem();
+    ASSERT_TRUE(listedIn(locked, QStringLiteral("A")));
+    m_side->processLock(false, locked);
+    m_side->changeFilesPanelForData(item(path(QStringLiteral("A/inner"))), QString(), std::nullopt);
+    ASSERT_EQ(m_side->numberOfTabs(), 2);
+    const TabItemPtr diverted = m_side->tabs().at(0); // the default placement is the first position
+    EXPECT_NE(diverted, locked);
+    EXPECT_TRUE(listedIn(diverted, QStringLiteral("A/inner")));
+    EXPECT_TRUE(mivtest::waitUntil([&] { return m_side->selectedTabViewItem() == diverted; }));
+    EXPECT_EQ(shownPath(locked), path(QStringLiteral("A")));
+    EXPECT_EQ(locked->label(), QStringLiteral("*A"));
+}
+
+TEST_F(SideTest, SoftLockedTabReturnsToItsFolderWhenSelected)
+{
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B"))});
+    startAndLoad();
+    const TabItemPtr soft = m_side->tabs().at(0);
+    const TabItemPtr other = m_side->tabs().at(1);
+    ASSERT_TRUE(listedIn(soft, QStringLiteral("A")));
+    m_side->processLock(true, soft);
+    m_side->changeFilesPanelForData(item(path(QStringLiteral("C"))), QString(), std::nullopt);
+    ASSERT_EQ(m_side->numberOfTabs(), 2) << "a soft lock changes folders in the tab";
+    ASSERT_TRUE(listedIn(soft, QStringLiteral("C")));
+    m_side->selectTab(other);
+    ASSERT_TRUE(listedIn(other, QStringLiteral("B")));
+    m_side->selectTab(soft);
+    EXPECT_TRUE(listedIn(soft, QStringLiteral("A")));
+}
+
+TEST_F(SideTest, CloneOfALockedTabIsUnlockedOnTheSameFolder)
+{
+    m_entry->setItems({saved(QStringLiteral("A"))});
+    startAndLoad();
+    const TabItemPtr tab = m_side->selectedTabViewItem();
+    ASSERT_TRUE(listedIn(tab, QStringLiteral("A")));
+    m_side->processLock(false, tab);
+    const TabItemPtr clone = m_side->insertNewTabAsCopyOf(tab);
+    ASSERT_TRUE(clone);
+    EXPECT_TRUE(listedIn(clone, QStringLiteral("A")));
+    EXPECT_TRUE(mivtest::waitUntil([&] { return !clone->locked(); }));
+    EXPECT_TRUE(clone->lockContext().isEmpty());
+    EXPECT_TRUE(tab->locked());
+}
+
+TEST_F(SideTest, SaveStateRoundTripsThroughTheArchive)
+{
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
+    m_entry->setSelectedItem(1);
+    startAndLoad();
+    const TabItemPtr first = m_side->tabs().at(0);
+    ASSERT_TRUE(listedIn(m_side->tabs().at(1), QStringLiteral("B")));
+    drainLoadQueue();
+    // Locking a tab that was never shown keeps its saved location, with the lock keys.
+    m_side->setLockedForItem(first, true, true, QStringLiteral("/elsewhere"), QVariantMap{{QStringLiteral("path"), QStringLiteral("/elsewhere")}});
+    m_side->showHideDriveBar(true);
+    m_side->saveState();
+
+    const auto restored = MivContextEntry::initWithCoder(m_entry->encodeWithCoder());
+    ASSERT_TRUE(restored);
+    ASSERT_EQ(restored->items().size(), 3);
+    EXPECT_EQ(restored->selectedItem(), 1);
+    EXPECT_TRUE(restored->driveMode());
+    const QVariantMap a = restored->items().at(0);
+    EXPECT_EQ(a.value(QStringLiteral("path")).toString(), path(QStringLiteral("A")));
+    EXPECT_TRUE(a.value(QStringLiteral("locked")).toBool());
+    EXPECT_TRUE(a.value(QStringLiteral("softLocked")).toBool());
+    EXPECT_EQ(a.value(QStringLiteral("lockContext")).toString(), QStringLiteral("/elsewhere"));
+    EXPECT_EQ(restored->items().at(1).value(QStringLiteral("path")).toString(), path(QStringLiteral("B")));
+    EXPECT_EQ(restored->items().at(2).value(QStringLiteral("context")).toString(), QStringLiteral("/"));
+
+    // A restart gives the same tabs, with the lock.
+    delete m_side;
+    m_side = nullptr;
+    m_entry = restored;
+    startAndLoad();
+    ASSERT_EQ(m_side->numberOfTabs(), 3);
+    EXPECT_EQ(m_side->selectedTabViewItem(), m_side->tabs().at(1));
+    EXPECT_EQ(m_side->tabs().at(0)->label(), QStringLiteral("[*]") + m_side->tabs().at(0)->baseLabel());
+    EXPECT_TRUE(m_side->isDriveBarHidden());
+}
+
+TEST_F(SideTest, FolderChangeOntoAnotherVolumeMovesTheSegmentWithoutReloading)
+{
+    m_entry->setItems({saved(QStringLiteral("A"))});
+    startAndLoad();
+    const TabItemPtr tab = m_side->selectedTabViewItem();
+    ASSERT_TRUE(listedIn(tab, QStringLiteral("A")));
+    MivDriveButtonBar* bar = m_side->driveSegments();
+    EXPECT_EQ(bar->selectedSegment(), bar->buttonForKey(QStringLiteral("/")));
+    plat::NotificationCenter::defaultCenter().post(QString::fromLatin1(ksFilesTableContextChanged), tab->panel().get(),
+                                                   {{QStringLiteral("context"), QVariant::fromValue(item(QStringLiteral("/home/ann/x")))}});
+    ASSERT_TRUE(mivtest::waitUntil([&] { return tab->context() == QStringLiteral("/home"); }));
+    EXPECT_EQ(bar->selectedSegment(), bar->buttonForKey(QStringLiteral("/home")));
+    EXPECT_EQ(tab->baseLabel(), QStringLiteral("x"));
+    drainLoadQueue();
+    EXPECT_EQ(shownPath(tab), path(QStringLiteral("A")));
+
+    // A panel of another side changes no tab here.
+    auto stranger = MivFilesViewController::create();
+    plat::NotificationCenter::defaultCenter().post(QString::fromLatin1(ksFilesTableContextChanged), stranger.get(),
+                                                   {{QStringLiteral("context"), QVariant::fromValue(item(QStringLiteral("/usr")))}});
+    drainLoadQueue();
+    EXPECT_EQ(tab->context(), QStringLiteral("/home"));
+}
+
+TEST_F(SideTest, RemovedVolumeClosesItsTabsExceptALastOne)
+{
+    const QString stick = QStringLiteral("/media/%1/KINGSTON").arg(systemtest::RecordedSystem::userName());
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
+    startAndLoad();
+    ASSERT_EQ(m_side->numberOfTabs(), 3);
+    drainLoadQueue();
+    // The fixture's folders are not on the stick: the tabs are put there.
+    m_side->tabs().at(1)->setContext(stick);
+    m_side->tabs().at(2)->setContext(stick);
+    MivDriveButtonBar* bar = m_side->driveSegments();
+    const MivFileDataPtr volume = bar->fileDataContextAtIndex(bar->buttonForKey(stick));
+    ASSERT_TRUE(volume);
+    plat::NotificationCenter::defaultCenter().post(QStringLiteral("DriveButtonRemoved"), bar,
+                                                   {{QStringLiteral("context"), QVariant::fromValue(volume)}});
+    ASSERT_TRUE(mivtest::waitUntil([&] { return m_side->numberOfTabs() == 1; }));
+    EXPECT_EQ(m_side->tabs().at(0)->context(), QStringLiteral("/"));
+
+    // The side's only tab stays, also on the removed volume.
+    m_side->tabs().at(0)->setContext(stick);
+    plat::NotificationCenter::defaultCenter().post(QStringLiteral("DriveButtonRemoved"), bar,
+                                                   {{QStringLiteral("context"), QVariant::fromValue(volume)}});
+    drainLoadQueue();
+    EXPECT_EQ(m_side->numberOfTabs(), 1);
+}
+
+TEST_F(SideTest, ALocationThatWaitsKeepsTheGuiThreadTurning)
+{
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B"))});
+    m_entry->setSelectedItem(1);
+    start();
+    // Holds the load queue as a dead server would while a location resolves.
+    std::promise<void> latch;
+    auto released = latch.get_future().share();
+    m_side->loadQueue()->async([released] { released.wait(); });
+    // The side was built and awakeFromNib returned; the GUI thread turns.
+    bool turned = false;
+    QTimer::singleShot(0, [&] { turned = true; });
+    ASSERT_TRUE(mivtest::waitUntil([&] { return turned; }));
+    const TabItemPtr selected = m_side->selectedTabViewItem();
+    ASSERT_EQ(selected, m_side->tabs().at(1));
+    EXPECT_EQ(shownPath(selected), QString());
+    // A selection made meanwhile wins: the earlier result for B is dropped.
+    m_side->selectTab(m_side->tabs().at(0));
+    latch.set_value();
+    ASSERT_TRUE(mivtest::waitUntil([&] { return m_entry->loaded(); }));
+    EXPECT_TRUE(listedIn(m_side->tabs().at(0), QStringLiteral("A")));
+    drainLoadQueue();
+    EXPECT_EQ(shownPath(m_side->tabs().at(1)), QString());
+    EXPECT_EQ(m_side->selectedTabViewItem(), m_side->tabs().at(0));
+}
+
+TEST_F(SideTest, OnlyTabCannotBeClosedAndNewTabsFollowThePlacement)
+{
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
+    startAndLoad();
+    auto context = MivContext::context();
+    ASSERT_TRUE(context);
+    struct Case
+    {
+        qint64 placement;
+        int selected;
+        int expected;
+    };
+    const Case cases[] = {{1, 1, 0}, {0, 1, 0}, {4, 2, 0}, {2, 0, -1}, {3, 1, 2}, {3, 2, -1}};
+    for (const Case& c : cases) {
+        context->setOpenTabPlacementOption(c.placement);
+        m_side->selectTab(m_side->tabs().at(c.selected));
+        EXPECT_EQ(m_side->openNewTabIndex(), c.expected) << c.placement << " " << c.selected;
+    }
+    EXPECT_TRUE(m_side->removeTabItem(m_side->tabs().at(0)));
+    EXPECT_TRUE(m_side->removeTabItem(m_side->tabs().at(0)));
+    EXPECT_FALSE(m_side->removeTabItem(m_side->tabs().at(0)));
+    EXPECT_EQ(m_side->numberOfTabs(), 1);
+}
+
+} // namespace
