@@ -35,7 +35,7 @@ public:
                               TabCompletion) override
     {
         *m_calls << QStringLiteral("%1 open %2 at %3%4")
-                        .arg(identifier(), data->pathKey())
+                        .arg(identifier(), data ? data->pathKey() : QStringLiteral("(no folder)"))
                         .arg(index)
                         .arg(sync ? QStringLiteral(" sync") : QString());
         return nullptr;
