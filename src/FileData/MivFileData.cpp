@@ -261,8 +261,14 @@ void MivFileData::permsUpdated()
 
 void MivFileData::updateModDate(const QDateTime& date)
 {
+    applyModDate(date, nullptr);
+}
+
+bool MivFileData::applyModDate(const QDateTime& date, plat::Error*)
+{
     if (!date.isNull() && canSetModDate())
         setModificationDate(date);
+    return true;
 }
 
 bool MivFileData::updatePosix(const std::optional<qint64>& posix, const QString&, const QString&, plat::Error*)

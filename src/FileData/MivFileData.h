@@ -219,6 +219,9 @@ public:
     virtual PermsDataPtr perms();
     void permsUpdated();
     virtual void updateModDate(const QDateTime& date);
+    // updateModDate that tells whether the date was set. An item that cannot
+    // take a date is left alone and counts as done.
+    virtual bool applyModDate(const QDateTime& date, plat::Error* error);
     // Owner and group are the permissions dialog's titles ("name (id): real name");
     // null titles leave them as they are.
     virtual bool updatePosix(const std::optional<qint64>& posix, const QString& userID, const QString& groupID,

@@ -3,16 +3,20 @@
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileDataManager.h"
 #include "FileData/MivFileUtils.h"
-#include "FileData/MivLogSetup.h"
+#include "app/shell/MivAppDelegate.h"
+#include "app/shell/MivApplication.h"
+#include "app/shell/MivLaunchArguments.h"
+#include "app/shell/MivQuitSignals.h"
+#include "app/shell/MivSingleInstance.h"
+#include "app/views/MivViewServices.h"
+#include "app/window/MivMainWindow.h"
 #include "platform/Log.h"
 #include "platform/MainDispatcher.h"
 #include "platform/NoDestructor.h"
 #include "platform/QtMainDispatcher.h"
 #include "platform/Shutdown.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
+#include <QDir>
 
 #include <chrono>
 #include <clocale>
@@ -33,12 +37,14 @@ void ensureUtf8CType()
         std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
-void presentErrorInMessageBox(const plat::Error& error)
+// Items of a launch go to the active side; a launch without items brings
+// the window to the front.
+void openLaunchItems(MivAppDelegate& delegate, const MivLaunchArguments& arguments)
 {
-    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), error.localizedDescription(),
-                    QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    if (!arguments.paths.isEmpty())
+        delegate.openFiles(arguments.paths);
+    if (!arguments.urls.isEmpty())
+        delegate.openURLs(arguments.urls);
 }
 
 } // namespace
@@ -49,24 +55,44 @@ int mivApplicationMain(int argc, char** argv)
     // process; set before any thread starts so every thread inherits it.
     std::signal(SIGPIPE, SIG_IGN);
 
-    MivLogging::setupLogging();
-    MIV_LOG_INFO(QStringLiteral("-------------------> APP START <-------------------------"));
-
-    QApplication app(argc, argv);
+    MivApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MIVO"));
     QApplication::setApplicationDisplayName(QStringLiteral("MIVO Zedarirov"));
+    QApplication::setDesktopFileName(QStringLiteral("mivo"));
     ensureUtf8CType();
+
+    // A later launch hands its items to the running program and ends.
+    const MivLaunchArguments launch = MivLaunchArguments::parse(app.arguments().mid(1), QDir::currentPath());
+    const QString channel = MivSingleInstance::defaultSocketPath();
+    if (MivSingleInstance::sendToRunning(channel, launch))
+        return 0;
 
     // Never destroyed: workers still running at exit may post to it.
     static plat::NoDestructor<plat::QtMainDispatcher> mainThread;
     plat::MainDispatcher::install(mainThread.get());
-    MivErrorPresenter::setPresentationHandler(presentErrorInMessageBox);
+    // The error alert and the icon theme, before any window exists.
+    installViewServices();
     MivFileDataManager::registerHooks();
     MivFileUtils::registerVolumeHooks();
 
-    // Until the application shell exists the program starts and quits cleanly.
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    MivAppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+
+    MivSingleInstance instance(channel);
+    instance.listen([&delegate](const MivLaunchArguments& arguments) {
+        if (QWidget* window = MivApplication::mainWindow()) {
+            window->raise();
+            window->activateWindow();
+        }
+        openLaunchItems(delegate, arguments);
+    });
+    openLaunchItems(delegate, launch);
+
+    delegate.applicationDidFinishLaunching();
+    MivQuitSignals quitSignals;
+
     const int result = app.exec();
+    delegate.applicationWillTerminate();
 
     // In order: no new work, the pools drain (a few seconds at most), then
     // no main thread any more.

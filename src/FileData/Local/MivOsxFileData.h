@@ -212,6 +212,7 @@ public:
                           const QDateTime& modificationDate, const QString& fileType, const QString& uuid,
                           const QString& guid, plat::Error* error);
     void updateModDate(const QDateTime& date) override;
+    bool applyModDate(const QDateTime& date, plat::Error* error) override;
     bool updatePosix(const std::optional<qint64>& posix, const QString& userID, const QString& groupID,
                      plat::Error* error) override;
     // Changes the mode on disk (the stored value is only the cache of it).

@@ -295,9 +295,15 @@ bool MivOsxFileData::updateAttributes(const std::optional<qint64>& posix, const 
 void MivOsxFileData::updateModDate(const QDateTime& date)
 {
     plat::Error failure;
-    if (!updateAttributes(std::nullopt, QDateTime(), date, QString(), QString(), QString(), &failure))
+    if (!applyModDate(date, &failure))
         MIV_LOG_ERROR(QStringLiteral("Error while updating MOD DATE: %1").arg(failure.description()));
+}
+
+bool MivOsxFileData::applyModDate(const QDateTime& date, plat::Error* error)
+{
+    const bool done = updateAttributes(std::nullopt, QDateTime(), date, QString(), QString(), QString(), error);
     refresh();
+    return done;
 }
 
 void MivOsxFileData::setPosix(const std::optional<qint64>& posix)

@@ -29,6 +29,9 @@ MivFilesTabViewController::MivFilesTabViewController(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_tabView, 1);
+    m_tabView->setFrameShape(QFrame::StyledPanel);
+    m_tabView->setBackgroundRole(QPalette::Base);
+    m_tabView->setAutoFillBackground(true);
 }
 
 MivFilesTabViewController::~MivFilesTabViewController() = default;
