@@ -2,6 +2,7 @@
 
 #include "FileData/IMivChecksumCalcDelegate.h"
 #include "FileData/MivFileDataTypes.h"
+#include "platform/ReplacingFile.h"
 #include "platform/SortDescriptor.h"
 
 #include <QString>
@@ -35,7 +36,7 @@ public:
     // --- Temporary files and paths (MivFileUtils_Paths.cpp) ---
 
     // Prefix of every temporary file and folder the program makes.
-    static constexpr const char* kTemporaryPrefix = "mivo-tmp";
+    static constexpr const char* kTemporaryPrefix = plat::ReplacingFile::kTemporaryPrefix;
     // Goes before the extension of a name chosen for an overwrite conflict.
     static constexpr const char* kOverwriteRenameSuffix = "-cpy";
 

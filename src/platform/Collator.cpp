@@ -4,6 +4,7 @@
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 
+#include <algorithm>
 #include <atomic>
 #include <unordered_map>
 
@@ -66,6 +67,23 @@ int Collator::compare(const QString& a, const QString& b) const
     if (U_FAILURE(status))
         return a.compare(b);
     return int(result);
+}
+
+QByteArray Collator::sortKey(const QString& text) const
+{
+    icu::Collator& collator = d->forThisThread();
+    const auto* chars = reinterpret_cast<const UChar*>(text.utf16());
+    const auto length = int32_t(text.size());
+    // Most names fit the first guess; ICU answers the size it needs otherwise.
+    QByteArray key(std::max<qsizetype>(32, text.size() * 3 + 8), Qt::Uninitialized);
+    int32_t needed = collator.getSortKey(chars, length, reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    if (needed > key.size()) {
+        key.resize(needed);
+        needed = collator.getSortKey(chars, length, reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    }
+    // The key ends with a NUL that takes no part in the order.
+    key.resize(needed > 0 ? needed - 1 : 0);
+    return key;
 }
 
 const Collator& Collator::localizedStandard()

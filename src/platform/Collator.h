@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -32,6 +33,11 @@ public:
 
     // Negative, zero or positive as a sorts before, with or after b.
     int compare(const QString& a, const QString& b) const;
+
+    // The ICU sort key of a text: two keys compared bytewise (memcmp, or
+    // QByteArray's operator<) order as compare() orders their texts. Lists
+    // make keys once per row on a worker and then sort without collating.
+    QByteArray sortKey(const QString& text) const;
 
     // The comparison of the platform's "localized standard" ordering:
     // numeric ordering, case-insensitive, as the file lists sort names.

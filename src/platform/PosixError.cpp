@@ -13,16 +13,22 @@ struct ErrnoMapping
     qint64 readingCode;
     qint64 writingCode;
     qint64 otherCode;
+    qint32 status;
 };
 
 // The one place that decides which errno becomes which file error. Every
 // errno not listed stays a POSIX error (EXDEV keeps its 18, which callers test).
 constexpr ErrnoMapping kErrnoMappings[] = {
-    {ENOENT, cocoa::NSFileReadNoSuchFileError, cocoa::NSFileNoSuchFileError, cocoa::NSFileNoSuchFileError},
-    {EACCES, cocoa::NSFileReadNoPermissionError, cocoa::NSFileWriteNoPermissionError, cocoa::NSFileWriteNoPermissionError},
-    {EPERM, cocoa::NSFileReadNoPermissionError, cocoa::NSFileWriteNoPermissionError, cocoa::NSFileWriteNoPermissionError},
-    {EEXIST, cocoa::NSFileWriteFileExistsError, cocoa::NSFileWriteFileExistsError, cocoa::NSFileWriteFileExistsError},
-    {ENOSPC, cocoa::NSFileWriteOutOfSpaceError, cocoa::NSFileWriteOutOfSpaceError, cocoa::NSFileWriteOutOfSpaceError},
+    {ENOENT, cocoa::NSFileReadNoSuchFileError, cocoa::NSFileNoSuchFileError, cocoa::NSFileNoSuchFileError,
+     osstatus::fnfErr},
+    {EACCES, cocoa::NSFileReadNoPermissionError, cocoa::NSFileWriteNoPermissionError, cocoa::NSFileWriteNoPermissionError,
+     osstatus::afpAccessDenied},
+    {EPERM, cocoa::NSFileReadNoPermissionError, cocoa::NSFileWriteNoPermissionError, cocoa::NSFileWriteNoPermissionError,
+     osstatus::afpAccessDenied},
+    {EEXIST, cocoa::NSFileWriteFileExistsError, cocoa::NSFileWriteFileExistsError, cocoa::NSFileWriteFileExistsError,
+     osstatus::dupFNErr},
+    {ENOSPC, cocoa::NSFileWriteOutOfSpaceError, cocoa::NSFileWriteOutOfSpaceError, cocoa::NSFileWriteOutOfSpaceError,
+     osstatus::dskFulErr},
 };
 
 struct StatusEntry
@@ -36,6 +42,10 @@ constexpr StatusEntry kStatuses[] = {
     {osstatus::noErr, "noErr", "No error"},
     {osstatus::fnfErr, "fnfErr", "File not found"},
     {osstatus::dupFNErr, "dupFNErr", "duplicate filename (rename)"},
+    {osstatus::dskFulErr, "dskFulErr", "Disk full"},
+    {osstatus::ioErr, "ioErr", "I/O error"},
+    {osstatus::bdNamErr, "bdNamErr", "Bad file name"},
+    {osstatus::paramErr, "paramErr", "Invalid parameter"},
     {osstatus::userCanceledErr, "userCanceledErr", "The user canceled the operation"},
     {osstatus::afpAccessDenied, "afpAccessDenied", "Insufficient access privileges for operation"},
 };
@@ -110,6 +120,33 @@ Error errorFromErrno(int err, FileAccess access, const QString& path)
         return Error(QLatin1String(kCocoaErrorDomain), code, userInfo(err, path)).withUnderlyingError(posixError(err, path));
     }
     return posixError(err, path);
+}
+
+qint32 statusFromErrno(int err)
+{
+    // A read-only volume refuses as a permission does.
+    if (err == EROFS)
+        return osstatus::afpAccessDenied;
+    if (err == ECANCELED)
+        return osstatus::userCanceledErr;
+    for (const ErrnoMapping& mapping : kErrnoMappings) {
+        if (mapping.err == err)
+            return mapping.status;
+    }
+    return osstatus::ioErr;
+}
+
+qint32 statusFromError(const Error& error)
+{
+    if (!error)
+        return osstatus::noErr;
+    if (error.domain() == QLatin1String(kOSStatusErrorDomain))
+        return qint32(error.code());
+    for (std::optional<Error> e = error; e; e = e->underlyingError()) {
+        if (e->domain() == QLatin1String(kPosixErrorDomain))
+            return statusFromErrno(int(e->code()));
+    }
+    return osstatus::ioErr;
 }
 
 QString statusName(qint32 status)

@@ -19,7 +19,10 @@ inline constexpr qint64 NSFileWriteOutOfSpaceError = 640;
 // Status codes (signed 32-bit) that the program raises and tests.
 namespace osstatus {
 inline constexpr qint32 noErr = 0;
+inline constexpr qint32 dskFulErr = -34;
+inline constexpr qint32 bdNamErr = -37;
 inline constexpr qint32 fnfErr = -43;
+inline constexpr qint32 paramErr = -50;
 inline constexpr qint32 dupFNErr = -48;
 inline constexpr qint32 userCanceledErr = -128;
 inline constexpr qint32 afpAccessDenied = -5000;
@@ -56,6 +59,14 @@ Error errorFromErrno(int err, FileAccess access, const QString& path = {});
 
 // A POSIX-domain error for an errno, described by the system's text.
 Error posixError(int err, const QString& path = {});
+
+// The status of the file operations for an errno: ENOENT -43; EACCES, EPERM
+// and EROFS -5000; EEXIST -48; ENOSPC -34; ECANCELED -128; any other -36
+// (whose text is the errno's, from the error that carried it).
+qint32 statusFromErrno(int err);
+// The same for an error of this table (its POSIX error underneath), a status
+// error (its code) or none (0).
+qint32 statusFromError(const Error& error);
 
 // The system's text for an errno ("No such file or directory").
 QString errnoText(int err);

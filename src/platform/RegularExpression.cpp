@@ -6,7 +6,9 @@
 
 #include "platform/IcuString.h"
 
+#include <unicode/normalizer2.h>
 #include <unicode/regex.h>
+#include <unicode/uchar.h>
 
 namespace plat {
 
@@ -16,8 +18,14 @@ using icu_string::toIcu;
 struct RegularExpression::Impl
 {
     QString pattern;
+    bool stripDiacritics = false;
     // The pattern is immutable and shareable; each call makes its own matcher.
     std::unique_ptr<icu::RegexPattern> compiled;
+
+    icu::UnicodeString subject(const QString& text) const
+    {
+        return toIcu(stripDiacritics ? RegularExpression::strippingDiacritics(text) : text);
+    }
 
     std::unique_ptr<icu::RegexMatcher> matcher(const icu::UnicodeString& input) const
     {
@@ -32,12 +40,13 @@ struct RegularExpression::Impl
 RegularExpression::RegularExpression(const QString& pattern, int options, Error* error) : d(std::make_unique<Impl>())
 {
     d->pattern = pattern;
+    d->stripDiacritics = (options & DiacriticInsensitive) != 0;
     uint32_t flags = 0;
     if (options & CaseInsensitive)
         flags |= UREGEX_CASE_INSENSITIVE;
     UParseError parseError{};
     UErrorCode status = U_ZERO_ERROR;
-    d->compiled.reset(icu::RegexPattern::compile(toIcu(pattern), flags, parseError, status));
+    d->compiled.reset(icu::RegexPattern::compile(d->subject(pattern), flags, parseError, status));
     if (U_FAILURE(status)) {
         d->compiled.reset();
         Error::assign(error, Error(QLatin1String(kCocoaErrorDomain), 2048,
@@ -70,6 +79,49 @@ QString RegularExpression::patternForWildcard(const QString& wildcard)
     return pattern;
 }
 
+QString RegularExpression::escapedPattern(const QString& text)
+{
+    static const QString special = QStringLiteral("\\^$.|?*+()[]{}/-#&~");
+    QString result;
+    result.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        if (special.contains(c))
+            result.append(QLatin1Char('\\'));
+        result.append(c);
+    }
+    return result;
+}
+
+QString RegularExpression::strippingDiacritics(const QString& text)
+{
+    bool ascii = true;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return text;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return text;
+    const icu::UnicodeString decomposed = nfd->normalize(toIcu(text), status);
+    if (U_FAILURE(status))
+        return text;
+    icu::UnicodeString bare;
+    for (int32_t i = 0; i < decomposed.length();) {
+        const UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK)
+            bare.append(c);
+        i += U16_LENGTH(c);
+    }
+    const icu::UnicodeString composed = nfc->normalize(bare, status);
+    return U_FAILURE(status) ? text : fromIcu(composed);
+}
+
 bool RegularExpression::isValid() const
 {
     return d->compiled != nullptr;
@@ -84,7 +136,7 @@ bool RegularExpression::matches(const QString& text) const
 {
     if (!d->compiled)
         return false;
-    const icu::UnicodeString input = toIcu(text);
+    const icu::UnicodeString input = d->subject(text);
     auto matcher = d->matcher(input);
     UErrorCode status = U_ZERO_ERROR;
     return matcher && matcher->matches(status) && U_SUCCESS(status);
@@ -94,7 +146,7 @@ bool RegularExpression::contains(const QString& text) const
 {
     if (!d->compiled)
         return false;
-    const icu::UnicodeString input = toIcu(text);
+    const icu::UnicodeString input = d->subject(text);
     auto matcher = d->matcher(input);
     return matcher && matcher->find();
 }
@@ -103,7 +155,7 @@ QStringList RegularExpression::firstMatch(const QString& text) const
 {
     if (!d->compiled)
         return {};
-    const icu::UnicodeString input = toIcu(text);
+    const icu::UnicodeString input = d->subject(text);
     auto matcher = d->matcher(input);
     if (!matcher || !matcher->find())
         return {};

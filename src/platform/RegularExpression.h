@@ -17,7 +17,8 @@ class RegularExpression
 public:
     enum Option {
         NoOptions = 0,
-        CaseInsensitive = 1,
+        CaseInsensitive = 1,       // "[c]": case folded on both sides
+        DiacriticInsensitive = 2,  // "[d]": diacritics stripped from the pattern and from every text
     };
 
     // An invalid pattern gives an invalid expression and, when asked, an
@@ -31,9 +32,18 @@ public:
     // matches one character, "*" any run of characters (shortest first);
     // every other character stands for itself.
     static QString patternForWildcard(const QString& wildcard);
+    // The text with every character that the syntax gives a meaning
+    // escaped, so that as a pattern it matches itself literally.
+    static QString escapedPattern(const QString& text);
+    // The text with its diacritics removed ("é" → "e", "Å" → "A"): what the
+    // "[d]" comparisons see of a text.
+    static QString strippingDiacritics(const QString& text);
 
     bool isValid() const;
     QString pattern() const;
+
+    // With DiacriticInsensitive the texts below are compared stripped of
+    // their diacritics (groups of firstMatch come from the stripped text).
 
     // YES when the expression matches the whole text.
     bool matches(const QString& text) const;

@@ -68,4 +68,22 @@ TEST(PosixErrorTest, StatusNamesAndComments)
     EXPECT_TRUE(plat::securityStatusMessage(-1).isEmpty());
 }
 
+TEST(PosixErrorTest, FileOperationStatusesFollowTheErrnoTable)
+{
+    const std::pair<int, qint32> cases[] = {
+        {ENOENT, -43}, {EACCES, -5000}, {EPERM, -5000}, {EROFS, -5000}, {EEXIST, -48},
+        {ENOSPC, -34}, {ECANCELED, -128}, {EIO, -36}, {EXDEV, -36}, {ENAMETOOLONG, -36},
+    };
+    for (const auto& [err, status] : cases) {
+        EXPECT_EQ(plat::statusFromErrno(err), status) << err;
+        // The same from the errors the table makes, whatever the access.
+        EXPECT_EQ(plat::statusFromError(plat::errorFromErrno(err, plat::FileAccess::Writing, QStringLiteral("/x"))),
+                  status)
+            << err;
+    }
+    EXPECT_EQ(plat::statusFromError(plat::Error()), 0);
+    EXPECT_EQ(plat::statusFromError(plat::Error(QLatin1String(plat::kOSStatusErrorDomain), -48)), -48);
+    EXPECT_EQ(plat::statusFromError(plat::Error(QStringLiteral("other.domain"), 7)), -36);
+}
+
 } // namespace

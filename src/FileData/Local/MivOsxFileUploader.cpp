@@ -2,7 +2,7 @@
 
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileData.h"
-#include "FileData/Transfer/MivReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,7 @@ bool MivOsxFileUploader::open(quint64, const MivCopyContextPtr&)
 {
     // Through a link to the file it names, as writing the link would.
     const QString path = m_data ? m_data->realPath() : QString();
-    auto file = std::make_unique<MivReplacingFile>(path);
+    auto file = std::make_unique<plat::ReplacingFile>(path);
     plat::Error error;
     if (path.isEmpty() || !file->open(&error)) {
         if (!error)
@@ -54,7 +54,7 @@ qint64 MivOsxFileUploader::handleDataBuffer(char* buffer, qint64 offset, qint64 
 
 void MivOsxFileUploader::processFinishWithSource(const MivFileDataPtr&, bool result)
 {
-    std::unique_ptr<MivReplacingFile> file;
+    std::unique_ptr<plat::ReplacingFile> file;
     {
         std::lock_guard lock(m_mutex);
         file = std::move(_stream);

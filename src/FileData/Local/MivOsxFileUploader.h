@@ -6,7 +6,9 @@
 #include <memory>
 #include <mutex>
 
-class MivReplacingFile;
+namespace plat {
+class ReplacingFile;
+}
 
 // Writes the bytes of a copy into a local file. They go to a temporary file
 // beside the target, which takes the target's place only when the source
@@ -27,5 +29,5 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::unique_ptr<MivReplacingFile> _stream;
+    std::unique_ptr<plat::ReplacingFile> _stream;
 };

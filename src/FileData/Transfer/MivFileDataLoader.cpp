@@ -3,7 +3,7 @@
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileData.h"
 #include "FileData/Transfer/MivFileSyncDataReader.h"
-#include "FileData/Transfer/MivReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "FileData/MivFileUtils.h"
 #include "platform/Log.h"
 #include "platform/Path.h"
@@ -54,7 +54,7 @@ QString MivFileDataLoader::loadToTempFile(plat::Error* error)
 bool MivFileDataLoader::loadToFile(const QString& path, plat::Error* error)
 {
     m_loading = true;
-    MivReplacingFile file(path);
+    plat::ReplacingFile file(path);
     plat::Error failure;
     if (file.open(&failure) && load(file, &failure))
         file.commit(&failure);
@@ -68,7 +68,7 @@ bool MivFileDataLoader::loadToFile(const QString& path, plat::Error* error)
     return true;
 }
 
-bool MivFileDataLoader::load(MivReplacingFile& file, plat::Error* error)
+bool MivFileDataLoader::load(plat::ReplacingFile& file, plat::Error* error)
 {
     auto reader = std::make_shared<MivFileSyncDataReader>(m_data, kChunkSize, m_ctx);
     {

@@ -9,7 +9,9 @@
 #include <mutex>
 
 class MivFileSyncDataReader;
-class MivReplacingFile;
+namespace plat {
+class ReplacingFile;
+}
 
 namespace plat {
 class Error;
@@ -33,7 +35,7 @@ public:
     void cancel();
 
 private:
-    bool load(MivReplacingFile& file, plat::Error* error);
+    bool load(plat::ReplacingFile& file, plat::Error* error);
 
     const MivFileDataPtr m_data;
     const MivCopyContextPtr m_ctx;

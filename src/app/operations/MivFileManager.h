@@ -7,17 +7,54 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 
-// The file-operation front end: the waiting copy, pack and unpack calls that
-// features use when they must have the result before going on. Packing and
-// unpacking work here on local items, as zip archives (libzip); other
-// archive kinds and remote items answer as the archive plug-ins do when
-// they have nothing for the name: no.
+class IMivFileWatcherContextDelegate;
+class Notifier;
+namespace plat {
+template <class T>
+class NoDestructor;
+}
+
+// The file-operation front end. This part holds the watch services the
+// panels use while they show a folder, and the checks that decide whether a
+// command has anything to work on.
+//
+// Watches are kept per watcher (one panel watches one folder at a time): a
+// local folder gets a file-system event stream whose changes reach the
+// watcher as contextContentChanged with an empty list; any other item keeps
+// the watcher in its watchedDelegates and tells it itself. Callable from any
+// thread; watchers are held weakly.
+//
+// It also holds the waiting copy, pack and unpack calls that features use
+// when they must have the result before going on. Packing and unpacking work
+// here on local items, as zip archives (libzip); other archive kinds and
+// remote items answer as the archive plug-ins do when they have nothing for
+// the name: no.
 class MivFileManager
 {
 public:
-    MivFileManager() = delete;
+    static MivFileManager& sharedInstance();
+
+    void addWatchedFileContext(const MivFileDataPtr& folder,
+                               const std::shared_ptr<IMivFileWatcherContextDelegate>& delegate);
+    void removeWatchedFileContext(const MivFileDataPtr& folder,
+                                  const std::shared_ptr<IMivFileWatcherContextDelegate>& delegate);
+    // YES stops the watcher's event stream (a file operation works in the
+    // folder), NO starts it again.
+    void setWatchingState(bool disabled, const std::shared_ptr<IMivFileWatcherContextDelegate>& delegate);
+
+    // NO for no items, or for only the ".." row.
+    static bool checkContextForOperation(const QList<MivFileDataPtr>& items);
+
+    // Seconds a folder's changes are collected before the watcher hears of
+    // them; applies to watches made afterwards.
+    void setWatchLatency(double seconds);
+    // The folder a watcher's event stream follows; null when it has none.
+    MivFileDataPtr watchedFolderFor(const IMivFileWatcherContextDelegate* delegate) const;
 
     // Packs the item (a folder with everything in it, the folder itself
     // being the archive's top entry) into a new archive of that name in the
@@ -48,4 +85,15 @@ public:
     // folder (or an entry reached through such a link) refuses the whole
     // archive before anything is written. Answers the top-level names.
     static std::optional<QStringList> unpackZip(const QString& zipPath, const QString& folder, plat::Error* error);
+
+private:
+    struct Watch;
+
+    MivFileManager() = default;
+    template <class T>
+    friend class plat::NoDestructor;
+
+    mutable std::mutex m_lock;
+    double m_latency = 1.0;
+    std::map<const IMivFileWatcherContextDelegate*, std::shared_ptr<Watch>> m_watches;
 };

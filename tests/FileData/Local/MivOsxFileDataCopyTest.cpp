@@ -3,7 +3,7 @@
 #include "FileData/Local/MivOsxFileUploader.h"
 #include "FileData/Transfer/MivCopyContext.h"
 #include "FileData/Transfer/MivFileDataLoader.h"
-#include "FileData/Transfer/MivReplacingFile.h"
+#include "platform/ReplacingFile.h"
 #include "LocalTestFolder.h"
 #include "support/MemoryFileData.h"
 #include "support/RandomBytes.h"
@@ -182,7 +182,7 @@ TEST_F(LocalCopyTest, KernelCopyIntoAReplacingFileWithinAndAcrossVolumes)
         SCOPED_TRACE(c.target.toStdString());
         const int fd = plat::Path::open(c.source, O_RDONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
-        MivReplacingFile file(c.target);
+        plat::ReplacingFile file(c.target);
         plat::Error error;
         ASSERT_TRUE(file.open(&error));
         const bool copied = file.copyFrom(fd, &error) && file.commit(&error);
@@ -247,11 +247,11 @@ QString setIdFolder(pid_t owner) { return QStringLiteral("/tmp/mivo-setid-%1").a
 
 // Writing clears the set-id bits of a file unless root writes, so the
 // replacement takes the old mode only after its last byte.
-TEST(MivReplacingFileAsUserTest, AReplacementKeepsTheSetIdBitsOfTheFileItReplaces)
+TEST(ReplacingFileAsUserTest, AReplacementKeepsTheSetIdBitsOfTheFileItReplaces)
 {
     if (::getuid() != 0) {
         const QString target = setIdFolder(::getppid()) + QStringLiteral("/tool");
-        MivReplacingFile file(target);
+        plat::ReplacingFile file(target);
         plat::Error error;
         ASSERT_TRUE(file.open(&error)) << error.description().toStdString();
         ASSERT_TRUE(file.write("new", 3, &error));
@@ -275,7 +275,7 @@ TEST(MivReplacingFileAsUserTest, AReplacementKeepsTheSetIdBitsOfTheFileItReplace
     ASSERT_EQ(::chown(tool.constData(), 65534, 65534), 0);
     ASSERT_EQ(::chmod(tool.constData(), 06755), 0);
 
-    const mivtest::RerunResult rerun = mivtest::rerunAsNobody(QStringLiteral("MivReplacingFileAsUserTest.AReplacementKeepsTheSetIdBitsOfTheFileItReplaces"));
+    const mivtest::RerunResult rerun = mivtest::rerunAsNobody(QStringLiteral("ReplacingFileAsUserTest.AReplacementKeepsTheSetIdBitsOfTheFileItReplaces"));
     ::unlink(tool.constData());
     ::rmdir(native.constData());
     EXPECT_TRUE(rerun.passed()) << rerun.output.toStdString();

@@ -1,4 +1,5 @@
 #include "SettingsTestSupport.h"
+#include "support/WaitUntil.h"
 
 #include "FileData/Local/MivSearchResultData.h"
 #include "FileData/MivAuthDataObject.h"
@@ -88,7 +89,8 @@ TEST_F(MivContextServicesTest, SubversionClientAndDialogsAnswerNeutrallyUntilReg
 
 TEST_F(MivContextServicesTest, WindowsAreMadeOnFirstAccessOnTheMainThread)
 {
-    // The test main's loop thread stands for the GUI thread.
+    // The test thread is the GUI thread: it turns its loop while the worker
+    // waits for the window to be made there.
     plat::MainDispatcher& dispatcher = *plat::MainDispatcher::instance();
     const auto context = MivContext::create();
     EXPECT_EQ(context->progressPopover(), nullptr) << "no window class registered";
@@ -102,9 +104,15 @@ TEST_F(MivContextServicesTest, WindowsAreMadeOnFirstAccessOnTheMainThread)
         onMain = dispatcher.isMainThread();
         return &window;
     });
-    QObject* fromWorker = nullptr;
-    std::thread([&] { fromWorker = context->progressPopover(); }).join();
-    EXPECT_EQ(fromWorker, &window);
+    std::atomic<QObject*> fromWorker = nullptr;
+    std::atomic<bool> workerDone = false;
+    std::thread worker([&] {
+        fromWorker = context->progressPopover();
+        workerDone = true;
+    });
+    EXPECT_TRUE(mivtest::waitUntil([&] { return workerDone.load(); }, std::chrono::seconds(30)));
+    worker.join();
+    EXPECT_EQ(fromWorker.load(), &window);
     EXPECT_TRUE(onMain);
     EXPECT_EQ(context->progressPopover(), &window);
     EXPECT_EQ(made, 1);

@@ -1,0 +1,89 @@
+#include "app/panel/MivFilesDataLoader.h"
+
+#include "FileData/MivFileData.h"
+#include "FileData/MivListFilesParams.h"
+#include "FileData/MivUpFolderData.h"
+#include "app/panel/MivFilesViewController.h"
+#include "app/settings/MivContext.h"
+
+namespace {
+
+// Cocoa's "file not found" on reading: a folder gone while it was listed is
+// not worth an alert.
+bool isSilentListingError(const plat::Error& error)
+{
+    return error.domain() == QLatin1String("NSCocoaErrorDomain") && error.code() == 260;
+}
+
+} // namespace
+
+MivFilesDataLoader::MivFilesDataLoader(MivFileDataPtr data, MivFileCallback callback)
+    : m_data(std::move(data)), m_callback(std::move(callback))
+{
+}
+
+void MivFilesDataLoader::cancel()
+{
+    if (isActive())
+        setCancelled(true);
+}
+
+MivListFilesParams MivFilesDataLoader::loadElementsParamsForContext(MivFilesViewController* panel)
+{
+    MivListFilesParams params(panel->sortData(), panel->showHidden());
+    params.setPanel(panel);
+    params.setFlat(panel->flatStructure());
+    return params;
+}
+
+std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::loadFilesInContext(MivFilesViewController* panel,
+                                                                                  std::optional<plat::Error>& errorToPresent)
+{
+    struct LoadingScope
+    {
+        std::atomic<bool>& flag;
+        explicit LoadingScope(std::atomic<bool>& f) : flag(f) { flag.store(true); }
+        ~LoadingScope() { flag.store(false); }
+    } scope(m_loading);
+    if (m_cancelled.load() || !panel)
+        return std::nullopt;
+    auto result = refreshContext(panel, errorToPresent);
+    if (m_cancelled.load())
+        return std::nullopt;
+    return result;
+}
+
+std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::refreshContext(MivFilesViewController* panel,
+                                                                              std::optional<plat::Error>& errorToPresent)
+{
+    if (!m_data)
+        return std::vector<MivFileDataPtr>{};
+    m_data->refresh();
+    QList<MivFileDataPtr> listing;
+    const MivListFilesParams params = loadElementsParamsForContext(panel);
+    if (m_cancelled.load())
+        return std::nullopt;
+    plat::Error error;
+    const bool listed = m_data->listElementsToArray(listing, params, m_callback, &error);
+    if (!listed) {
+        errorToPresent = error;
+        return std::nullopt;
+    }
+    if (!error.isNull()) {
+        if (!panel->closed() && !isSilentListingError(error))
+            errorToPresent = error;
+        return std::nullopt;
+    }
+    std::vector<MivFileDataPtr> rows;
+    rows.reserve(size_t(listing.size()) + 1);
+    for (auto& item : listing)
+        rows.push_back(std::move(item));
+    if (MivContext::context()->showParentDir()) {
+        MivFileDataPtr parent = m_data->uiParent();
+        if (!parent)
+            parent = m_data->parent();
+        if (parent)
+            rows.push_back(MivFileData::makeItem<MivUpFolderData>(parent));
+    }
+    return rows;
+}

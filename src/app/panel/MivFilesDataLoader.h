@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FileData/MivFileDataTypes.h"
+#include "platform/Error.h"
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class MivFilesViewController;
+class MivListFilesParams;
+
+// The listing of one folder for one panel. Cancelling makes it inactive at
+// once and its answer null; the back end's listing call itself is not
+// interrupted, the loader looks before and after it.
+class MivFilesDataLoader
+{
+public:
+    MivFilesDataLoader(MivFileDataPtr data, MivFileCallback callback);
+
+    // Null when cancelled (before or after the back end's listing) or when the
+    // listing failed. The panel holds its load lock meanwhile, so an error to
+    // show goes to errorToPresent and the panel presents it after release.
+    std::optional<std::vector<MivFileDataPtr>> loadFilesInContext(MivFilesViewController* panel,
+                                                                  std::optional<plat::Error>& errorToPresent);
+
+    bool isActive() const { return m_loading.load() && !m_cancelled.load(); }
+    bool cancelled() const { return m_cancelled.load(); }
+    bool loading() const { return m_loading.load(); }
+    void cancel();
+    void setCancelled(bool cancelled) { m_cancelled.store(cancelled); }
+    MivFileDataPtr data() const { return m_data; }
+
+    static MivListFilesParams loadElementsParamsForContext(MivFilesViewController* panel);
+
+private:
+    std::optional<std::vector<MivFileDataPtr>> refreshContext(MivFilesViewController* panel,
+                                                              std::optional<plat::Error>& errorToPresent);
+
+    const MivFileDataPtr m_data;
+    const MivFileCallback m_callback;
+    std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_loading{false};
+};

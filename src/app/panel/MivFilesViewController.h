@@ -1,0 +1,235 @@
+#pragma once
+
+#include "FileData/MivFileDataTypes.h"
+#include "app/panel/MivFilesArrangement.h"
+#include "app/panel/MivPopulateData.h"
+#include "app/panel/MivSelector.h"
+#include "app/panel/MivTotalInfoModel.h"
+#include "platform/Error.h"
+#include "platform/SortDescriptor.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class IMivFileWatcherContextDelegate;
+class MivContextEntry;
+class MivFilesDataLoader;
+class MivFilesTableDataController;
+class MivMaxConcurrentTasksQueue;
+
+namespace plat {
+class OperationQueue;
+class SerialQueue;
+} // namespace plat
+
+// One file panel: the folder it shows, its listing, focus, marks, history
+// and totals. A controller; the views attach to it with the file table.
+//
+// Threads. Requests come from any thread. A listing runs on the populate
+// queue under the load lock (listings of one panel never overlap); its
+// ordered steps run on the serial populate queue; the listed rows are put in
+// and the focus is moved on the GUI thread, which the serial steps wait for
+// while holding no lock. Whether a listing is running is read through an
+// atomic pointer, so no request ever waits for the load lock.
+//
+// Made with create() and owned through a shared_ptr: queued work holds the
+// panel weakly.
+class MivFilesViewController : public QObject, public std::enable_shared_from_this<MivFilesViewController>
+{
+    Q_OBJECT
+
+public:
+    using CompletionHandler =
+        std::function<void(const std::shared_ptr<MivFilesViewController>& panel, bool success, const plat::Error& error)>;
+    using Rows = std::vector<MivFileDataPtr>;
+    static constexpr qsizetype NotFound = -1;
+
+    static std::shared_ptr<MivFilesViewController> create();
+    ~MivFilesViewController() override;
+
+    // --- Set-up ---
+    void setIdentifier(const QString& identifier);
+    void clearIdentifier();
+    QString identifier() const;
+    void setEntry(const std::shared_ptr<MivContextEntry>& entry);
+    std::shared_ptr<MivContextEntry> entry() const { return m_entry.lock(); }
+    void close();
+    bool closed() const { return m_closed.load(); }
+
+    // --- Listing parameters read by the loader ---
+    // The first sort descriptor of the list model; any thread.
+    std::optional<plat::SortDescriptor> sortData() const;
+    bool showHidden() const { return m_showHidden.load(); }
+    bool flatStructure() const { return m_flatStructure.load(); }
+    void setFlatStructure(bool flat) { m_flatStructure.store(flat); }
+    // The list model: its order and filter arrange every listing on the
+    // listing's worker. GUI thread, but for its any-thread lookups.
+    MivFilesTableDataController* arrayController() const { return m_arrayController.get(); }
+
+    // --- Populate requests (any thread) ---
+    void populateTableData(const MivFileDataPtr& data);
+    void populateAsyncTableData(const MivFileDataPtr& data, CompletionHandler handler);
+    void populateTableData(const MivFileDataPtr& data, const MivSelectTarget& select);
+    void populateTableDataInNavigation(const MivFileDataPtr& data);
+    void populateTableData(const MivFileDataPtr& data, bool force, const MivSelectTarget& select, bool inNav,
+                           CompletionHandler handler = {});
+
+    void refreshPanel(bool force = false);
+    void reloadPanel();
+    void refreshWithSelectionOfContext(const MivFileDataPtr& item);
+    void cancelLoadingData();
+    // The item when it exists, else its nearest existing ancestor.
+    static MivFileDataPtr contextToSet(const MivFileDataPtr& item);
+    // Blocks the folder's change notices and the panel's watch around a file
+    // operation (YES), or lets them through again.
+    void setFSNotifyDisabled(bool disabled, const MivFileDataPtr& folder);
+    void setRefreshLocked(bool locked) { m_refreshLocked.store(locked); }
+    void setDirty(bool dirty) { m_dirty.store(dirty); }
+    bool dirty() const { return m_dirty.load(); }
+
+    MivFileDataPtr context() const;
+    MivFileDataPtr tmpContext() const;
+    // Every listed item, filtered or not; any thread.
+    QList<MivFileDataPtr> files() const;
+    qsizetype dataObjectsCount() const;
+
+    // --- Focus (the list model's highlight) and row navigation ---
+    // Read on the GUI thread; from another thread they wait for it, so the
+    // caller must hold nothing the GUI thread may need.
+    qsizetype selectionIndex() const;
+    MivFileDataPtr lastSelected() const;
+    MivFileDataPtr selectedFile() const { return lastSelected(); }
+    void gotoRow(const MivFileDataPtr& item);
+    bool gotoRowForContext(const MivFileDataPtr& item);
+    bool gotoRowForPath(const QString& pathKey);
+    MivFileDataPtr fileDataForContext(const MivFileDataPtr& item) const;
+    MivFileDataPtr dataForPathKey(const QString& pathKey) const;
+    void invalidateDataCache();
+
+    // --- Marks ---
+    MivSelector& selector() { return m_selector; }
+    bool addToSelection(const MivFileDataPtr& item);
+    bool removeFromSelection(const MivFileDataPtr& item);
+    void deselect(const MivFileDataPtr& item);
+    bool updateSelection(const MivFileDataPtr& item);
+    void clearSelectionData();
+    void clearSelection();
+    QList<MivFileDataPtr> resolveSelection() const { return m_selector.resolveSelection(); }
+    // The marks, else the focused item when it can be marked, else nothing.
+    QList<MivFileDataPtr> selectedContext() const;
+    bool hasFolderSelected() const;
+
+    // --- Totals ---
+    MivTotalInfoModel& total() { return m_total; }
+    void updateTotalForFile(const MivFileDataPtr& item);
+    void updateTotalForSelectionOfContext(const MivFileDataPtr& item, bool decrement);
+    void updateTotalSizeForFile(const MivFileDataPtr& item, bool selected);
+    void refreshTotals();
+    void updateTotalDataView();
+    QString totalText() const;
+
+    // --- History ---
+    void updateHistory();
+    void setBlockHistory(bool block) { m_blockHistory.store(block); }
+    QList<MivFileDataPtr> historyList() const;
+    qsizetype currentIndex() const;
+    bool prevEnabled() const;
+    bool nextEnabled() const;
+
+    // The adapter through which watched folders reach this panel.
+    std::shared_ptr<IMivFileWatcherContextDelegate> watcherDelegate() const { return m_watcher; }
+
+signals:
+    // GUI thread: the footer text changed.
+    void totalTextChanged(const QString& text);
+
+private:
+    struct StepState;
+    class Watcher;
+
+    MivFilesViewController();
+    void init();
+
+    void runAsyncOnPopulateQueue(std::function<void(MivFilesViewController&)> step);
+    void processPopulateForData(const MivPopulateData& request, CompletionHandler handler);
+    void takePendingRefresh();
+
+    void setContext(const MivFileDataPtr& item);
+    void beforeChangeContextTo(const MivFileDataPtr& item);
+    void afterChangeContext();
+    void processFileDataContext(const MivFileDataPtr& item);
+
+    void populateSaveSelectionForData(const MivFileDataPtr& data);
+    void updateFilesData(const MivFilesArrangementPtr& arrangement);
+    void clearFilter();
+    void updatePopulateSelection(const MivSelectTarget& target);
+    void populateRestoreHighlightSelection();
+    void restoreSelectionForContext(const MivFileDataPtr& data);
+    void populateRestoreSelectionForData(const MivFileDataPtr& data);
+
+    void postNotification(const char* name, const QVariantMap& userInfo = {});
+
+    QString m_identifier;
+    std::weak_ptr<MivContextEntry> m_entry;
+
+    // Guards the listing itself and the creation of its loader: held for a
+    // whole listing. Nobody waits for the GUI thread while holding it.
+    std::mutex m_loadLock;
+    std::shared_ptr<MivFilesDataLoader> m_dataLoader;  // under m_loadLock
+    // The loader of the listing under way, read without the lock.
+    std::atomic<std::shared_ptr<MivFilesDataLoader>> m_runningLoader;
+
+    // A non-forced request for the folder already shown that came while a
+    // listing ran: issued once that listing has ended (latest wins).
+    struct PendingRequest
+    {
+        MivFileDataPtr data;
+        MivSelectTarget select;
+        CompletionHandler handler;
+    };
+    std::mutex m_pendingLock;
+    std::optional<PendingRequest> m_pending;
+
+    mutable std::mutex m_stateLock;  // the fields below that several threads use
+    MivFileDataPtr m_context;
+    MivFileDataPtr m_tmpContext;
+    MivSelectTarget m_populateSelectAct;
+    MivFileDataPtr m_populateSelectedObject;
+    qsizetype m_populateSelectionIndex = NotFound;
+    QString m_totalText;
+
+    std::atomic<bool> m_closed{false};
+    std::atomic<bool> m_showHidden{false};
+    std::atomic<bool> m_refreshLocked{false};
+    std::atomic<bool> m_flatStructure{false};
+    std::atomic<bool> m_dirty{false};
+    std::atomic<bool> m_blockHistory{false};
+    std::atomic<bool> m_inPrevNext{false};
+    std::atomic<bool> m_onlySelected{false};
+
+    std::unique_ptr<MivFilesTableDataController> m_arrayController;
+
+    mutable std::mutex m_historyLock;
+    QList<MivFileDataPtr> m_history;
+    qsizetype m_currentIndex = 0;
+
+    MivSelector m_selector;
+    MivTotalInfoModel m_total;
+
+    std::shared_ptr<plat::OperationQueue> m_rowDataLoadingQueue;
+    std::shared_ptr<plat::OperationQueue> m_dispatchnsqueue;
+    std::shared_ptr<plat::SerialQueue> m_populateSerialQueue;
+    std::shared_ptr<MivMaxConcurrentTasksQueue> m_populateConcurrentQueue;
+
+    std::shared_ptr<IMivFileWatcherContextDelegate> m_watcher;
+};
