@@ -219,6 +219,12 @@ void MivCollapsibleSplitView::hideDivider(bool hide)
     applyHandleWidth();
 }
 
+void MivCollapsibleSplitView::setDividerWidth(int width)
+{
+    m_platformThickness = std::max(0, width);
+    applyHandleWidth();
+}
+
 void MivCollapsibleSplitView::applyExtents(int first, int second)
 {
     setSizes({std::max(0, first), std::max(0, second)});

@@ -48,6 +48,8 @@ public:
     // 0 while the divider is hidden, a change runs or a subview is collapsed.
     int dividerThickness() const;
     void hideDivider(bool hide);
+    // The divider's own thickness, shown when nothing hides it.
+    void setDividerWidth(int width);
 
     // Collapses the subview when it is expanded and expands it when it is
     // collapsed; the completion runs when the change has ended, before the
