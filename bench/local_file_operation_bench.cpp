@@ -1,9 +1,22 @@
 // Local copies and moves of whole entries through the local file operation,
 // beside cp and cp -r of the same data in the same run, and a move of a
 // folder of 100,000 files within one file system beside one rename(2).
-// Usage: local_file_operation_bench [folder] (default: the temporary
-// folder). Everything made there is removed after.
+// Usage: local_file_operation_bench [--exec] [folder] (default: the
+// temporary folder). With --exec the copies run as operation steps through
+// MivExecFileOperation, and the 10,000 files are also merged into an
+// existing folder through the operation processor. Everything made there is
+// removed after.
+#include "FileData/Local/MivOsxFileData.h"
+#include "FileData/MivFileDataManager.h"
+#include "FileData/MivLogSetup.h"
+#include "FileData/MivUrlFileData.h"
+#include "app/operations/IMivFileOperationCallback.h"
+#include "app/operations/IMivOperationDelegate.h"
+#include "app/operations/MivExecFileOperation.h"
+#include "app/operations/MivFileOperationData.h"
 #include "platform/LocalFileOperation.h"
+#include "platform/LoopThreadMainDispatcher.h"
+#include "platform/NoDestructor.h"
 #include "platform/Path.h"
 #include "platform/PathString.h"
 #include "platform/RunLoop.h"
@@ -12,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QUuid>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -44,10 +58,68 @@ bool run(const QString& command) { return std::system(command.toLocal8Bit().cons
 
 double seconds(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
 
+bool g_throughExec = false;
+
+// The operation item of a step without progress.
+class NoItem : public IMivOperationDelegate
+{
+public:
+    void processCurrentFile() override {}
+    void executeCurrentFileAction() override {}
+    void finishFileOperation() override {}
+    std::shared_ptr<IMivAsyncActionDelegate> asyncDelegate() override { return nullptr; }
+};
+
+// Waits for the final report of a step.
+class FinalReport : public IMivFileOperationCallback
+{
+public:
+    std::atomic<bool> done{false};
+    std::atomic<qint32> status{0};
+    std::shared_ptr<plat::RunLoop> loop = plat::RunLoop::current();
+    void doOnFileOperation(const QString&, quint32 stage, qint32 error, const std::optional<QVariantMap>&,
+                           const std::shared_ptr<MivFileProcessingData>& data) override
+    {
+        if (stage != 3 || data)
+            return;
+        status.store(error);
+        done.store(true);
+        loop->wake();
+    }
+};
+
+MivFileDataPtr localItem(const QString& path)
+{
+    return MivUrlFileData::createWithURL<MivOsxFileData>(plat::Path::toFileQUrl(path), true);
+}
+
+// One source as one operation step, as the operations controller starts it.
+bool operateThroughExec(bool move, const QString& source, const QString& folder, const QString& name, bool merge)
+{
+    const auto item = std::make_shared<NoItem>();
+    const auto record = MivFileOperationData::create(item);
+    record->setOperation(move ? MivFileOperationData::kMove : MivFileOperationData::kCopy);
+    record->setSource({localItem(source)});
+    record->setCurrentSourceIndex(0);
+    record->setDest(localItem(folder));
+    record->setDestName(name);
+    record->setOption(MivFileOperationData::kOptionOverwrite);
+    record->setMergeFolders(merge);
+    if (!record->prepareFileOperation())
+        return false;
+    const auto callback = std::make_shared<FinalReport>();
+    if (MivExecFileOperation(record, 0, callback, 0.25) != 0)
+        return false;
+    plat::RunLoop::current()->runUntil([&] { return callback->done.load(); }, plat::RunLoop::Clock::time_point::max());
+    return callback->status.load() == 0;
+}
+
 // One operation, awaited on this thread's run loop as a caller without
 // progress would.
 bool operate(bool move, const QString& source, const QString& folder, const QString& name)
 {
+    if (g_throughExec)
+        return operateThroughExec(move, source, folder, name, false);
     auto op = plat::LocalFileOperation::create();
     op->scheduleWithRunLoop(plat::RunLoop::current());
     qint32 result = 1;
@@ -131,6 +203,18 @@ void bench(const QString& base)
         [&] { return run(QStringLiteral("cp -r %1 %2 && sync -f %2").arg(quoted(at("small")), quoted(at("small-cp")))); },
         removeTargets);
     report("10,000 files of 4 KiB", double(kSmallCount) * kSmallSize, smallOurs, smallCp, smallCpSynced);
+    if (g_throughExec) {
+        // Merged into an existing folder: walked by the processor, each
+        // file a local step of its own.
+        const auto removeMerged = [&] {
+            removeTargets();
+            QDir().mkpath(at("merged/small"));
+        };
+        const double merged = best([&] { return operateThroughExec(false, at("small"), at("merged"), QString(), true); },
+                                   removeMerged);
+        report("10,000 files merged", double(kSmallCount) * kSmallSize, merged, smallCp, smallCpSynced);
+        run(QStringLiteral("rm -rf %1").arg(quoted(at("merged"))));
+    }
 
     // A move within one file system is one rename, whatever the folder holds.
     QDir().mkpath(at("many"));
@@ -157,7 +241,17 @@ void bench(const QString& base)
 
 int main(int argc, char** argv)
 {
-    const QString base = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
+    int first = 1;
+    if (argc > 1 && qstrcmp(argv[1], "--exec") == 0) {
+        g_throughExec = true;
+        ++first;
+        MivLogging::setupLogging();
+        static plat::NoDestructor<plat::LoopThreadMainDispatcher> mainThread;
+        plat::MainDispatcher::install(mainThread.get());
+        MivFileDataManager::registerHooks();
+        std::printf("copies through MivExecFileOperation\n");
+    }
+    const QString base = argc > first ? QString::fromLocal8Bit(argv[first]) : QDir::tempPath();
     // Reports come on the run loop of the thread that schedules: a thread
     // of our own, so no main dispatcher is needed.
     std::thread worker([&] { bench(base); });

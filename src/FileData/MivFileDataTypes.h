@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMetaType>
+
 #include <functional>
 #include <memory>
 
@@ -23,6 +25,9 @@ class Stream;
 
 using MivFileDataPtr = std::shared_ptr<MivFileData>;
 using MivFileDataWeakPtr = std::weak_ptr<MivFileData>;
+// Items travel in QVariants (settings entries, model roles): one
+// declaration for the whole program.
+Q_DECLARE_METATYPE(MivFileDataPtr)
 using PermsDataPtr = std::shared_ptr<PermsData>;
 using MivLazyLoadDataPtr = std::shared_ptr<MivLazyLoadData>;
 // Shared placeholders are compared by identity, so icons travel as pointers

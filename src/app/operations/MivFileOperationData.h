@@ -18,6 +18,8 @@
 
 class IMivArchivePlugin;
 class IMivAsyncActionDelegate;
+class IMivFileOperationCallback;
+class MivFileProcessingData;
 class IMivOperationDelegate;
 class IMivOperationStep;
 class IMivOperationViewContext;
@@ -229,6 +231,32 @@ public:
     using RemoteRootMaker = std::function<MivFileDataPtr(const MivFileDataPtr& sourceCtx)>;
     static RemoteRootMaker setRemoteRootMaker(RemoteRootMaker maker);
 
+    // --- Steps (MivFileOperationData_Steps.cpp) ---
+
+    // Replaces the step's local file operation by a new one scheduled on the
+    // calling thread's run loop, where its reports will arrive.
+    bool prepareFileOperation();
+    void releaseFileOperation();
+    // Starts the local copy, move or trash of one source on the operation
+    // prepared last; 0 or the start status. processingData travels to the
+    // callback with every report.
+    qint32 performFileOperationForSource(const QString& source, const QString& destPath, const QString& destName,
+                                         quint32 flags, const std::shared_ptr<IMivFileOperationCallback>& callback,
+                                         double statusChangeInterval,
+                                         const std::shared_ptr<MivFileProcessingData>& processingData);
+    // 0 or the overwrite flag, by option; clears doAfterError.
+    quint32 resolveFlagsForOverwriteOption();
+    // True when the report may complete the step.
+    bool progressOperation(const QString& path, quint32 stage, qint32 error, const std::optional<QVariantMap>& status);
+    double updateProgress(const QString& path, const std::shared_ptr<IMivAsyncActionDelegate>& delegate, quint32 stage,
+                          const QVariantMap& status);
+    bool processError(const QString& path, const std::shared_ptr<IMivAsyncActionDelegate>& delegate, qint32 error,
+                      const QString& errorMessage, quint32* stage);
+    QString convertStatusError(const QString& path, qint32 error);
+    // Null for 0, else the error of a step that could not begin.
+    plat::Error errorForStatus(qint32 status) const;
+    static double getDictValue(const std::optional<QVariantMap>& dict, const char* key);
+
     // --- Descriptions (no URL in them carries a password) ---
 
     QString description() const;
@@ -282,4 +310,3 @@ private:
     std::atomic<bool> m_subjectUpdatePending{false};
 };
 
-Q_DECLARE_METATYPE(MivFileDataPtr)

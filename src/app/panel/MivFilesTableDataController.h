@@ -140,4 +140,3 @@ private:
     quint64 _appliedSequence = 0;
 };
 
-Q_DECLARE_METATYPE(MivFileDataPtr)

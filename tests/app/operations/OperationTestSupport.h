@@ -6,6 +6,7 @@
 #include "app/operations/IMivOperationViewContext.h"
 #include "app/operations/MivFileOperationData.h"
 #include "platform/Error.h"
+#include "support/WaitUntil.h"
 
 #include <QString>
 
@@ -33,7 +34,7 @@ public:
     bool wait()
     {
         std::unique_lock lock(m_mutex);
-        return m_condition.wait_for(lock, std::chrono::seconds(60), [this] { return m_set; });
+        return mivtest::waitOnCondition(lock, m_condition, [this] { return m_set; }, std::chrono::seconds(60));
     }
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/WaitUntil.h"
+
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivErrorPresenter.h"
 #include "FileData/MivExec.h"
@@ -54,7 +56,7 @@ public:
     bool waitEntered(int count)
     {
         std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_entered >= count; });
+        return mivtest::waitOnCondition(lock, m_changed, [&] { return m_entered >= count; });
     }
     int entered() const
     {
@@ -118,8 +120,7 @@ public:
     bool waitFor(const char* name, int count)
     {
         std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(30),
-                                  [&] { return m_names.count(QString::fromLatin1(name)) >= count; });
+        return mivtest::waitOnCondition(lock, m_changed, [&] { return m_names.count(QString::fromLatin1(name)) >= count; });
     }
     // Every start has had its stop (the last stop comes after the handler).
     bool waitBalanced()
@@ -127,7 +128,7 @@ public:
         const QString start = QString::fromLatin1(ksFilesTableStartOperationNotification);
         const QString stop = QString::fromLatin1(ksFilesTableStopOperationNotification);
         std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_names.count(start) == m_names.count(stop); });
+        return mivtest::waitOnCondition(lock, m_changed, [&] { return m_names.count(start) == m_names.count(stop); });
     }
     QList<MivFileDataPtr> contexts() const
     {
@@ -200,7 +201,7 @@ protected:
     }
     static bool finished(std::future<bool>& future)
     {
-        return future.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        return mivtest::waitUntil([&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
     }
     bool list(const MivFileDataPtr& folder, const MivSelectTarget& select = {})
     {

@@ -8,6 +8,14 @@
 //   mivo-fsop move SRC DEST   moves SRC into the folder DEST (one rename
 //                             within a file system).
 //   mivo-fsop trash SRC       moves SRC to its volume's trash.
+//   mivo-fsop copy|move SRC DEST --option N [--merge]
+//                             runs SRC into the folder DEST as one step of an
+//                             operation, through the operation processor when
+//                             merging: N is the overwrite option (1 ask,
+//                             2 overwrite, 3 overwrite older, 4 skip,
+//                             5 rename). Ask reads o, s, r or c from stdin
+//                             (end of input cancels). A name that exists is
+//                             settled by the option and the step repeated.
 //
 // Prints "progress: <percent>% <done>/<total> bytes" as the copy goes (by
 // MiB when the size is unknown), then "result: <bytes>" and exits 0; on
@@ -19,7 +27,12 @@
 #include "FileData/MivLogSetup.h"
 #include "FileData/MivUrlFileData.h"
 #include "FileData/Transfer/MivCopyContext.h"
+#include "app/operations/IMivAsyncActionDelegate.h"
+#include "app/operations/IMivOperationDelegate.h"
 #include "app/operations/ICopyFileProcessorCallback.h"
+#include "app/operations/MivAsyncAction.h"
+#include "app/operations/MivFileOperationData.h"
+#include "app/operations/MivFileOperationProcessor.h"
 #include "app/operations/MivCopyFileStreamProcessor.h"
 #include "app/operations/MivFileOperationStatusKeys.h"
 #include "platform/Error.h"
@@ -193,9 +206,112 @@ int copyCommand(const QString& from, const QString& to)
     return result < 0 ? 1 : 0;
 }
 
+// The operation item and the controller in one, as far as one source needs:
+// prints progress, and settles a name that exists by the option.
+class StepDriver : public IMivOperationDelegate,
+                   public IMivAsyncActionDelegate,
+                   public std::enable_shared_from_this<StepDriver>
+{
+public:
+    std::atomic<bool> done{false};
+    std::atomic<bool> repeat{false};
+    std::atomic<int> status{0};
+
+    void processCurrentFile() override {}
+    void executeCurrentFileAction() override {}
+    void finishFileOperation() override {}
+    std::shared_ptr<IMivAsyncActionDelegate> asyncDelegate() override { return shared_from_this(); }
+    void updateInfo(const QVariant&, const std::shared_ptr<MivFileOperationData>&) override {}
+    void startOperation(const std::shared_ptr<MivFileOperationData>&) override {}
+    void didReceiveCurrentPath(const QString& path, quint64 bytesCompleted, quint64 bytesTotal, double, int stage,
+                               const std::shared_ptr<MivFileOperationData>&) override
+    {
+        if (stage == 2)
+            printLine(QStringLiteral("progress: %1/%2 bytes %3").arg(bytesCompleted).arg(bytesTotal).arg(path));
+    }
+    void didAsyncOperationStarted(const std::shared_ptr<MivFileOperationData>&) override {}
+    void didAsyncOperationComplete(const std::shared_ptr<MivFileOperationData>&) override { finish(); }
+    bool didReceiveOperationError(const plat::Error& error, const QString& message,
+                                  const std::shared_ptr<MivFileOperationData>& operation, const QString& path) override
+    {
+        const qint64 option = operation->option();
+        if (error.code() == -48 && (option == MivFileOperationData::kOptionOverwrite
+                                    || option == MivFileOperationData::kOptionRename)) {
+            printLine(QStringLiteral("exists: %1 (repeated by the option)").arg(path));
+            repeat.store(true);
+            finish();
+            return false;
+        }
+        printLine(QStringLiteral("error: %1 (%2)").arg(message.isEmpty() ? error.localizedDescription() : message, path));
+        status.store(int(error.code()));
+        return true;
+    }
+
+private:
+    void finish()
+    {
+        done.store(true);
+        plat::RunLoop* loop = m_loop.get();
+        if (loop)
+            loop->wake();
+    }
+
+public:
+    std::shared_ptr<plat::RunLoop> m_loop = plat::RunLoop::current();
+};
+
+std::optional<MivFileOperationProcessor::OverwriteAnswer> askOnTerminal(const QString& path)
+{
+    printLine(QStringLiteral("exists: %1 - [o]verwrite, [s]kip, [r]ename, [c]ancel?").arg(path));
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin))
+        return std::nullopt;
+    switch (line[0]) {
+    case 'o':
+        return MivFileOperationProcessor::OverwriteAnswer{MivFileOperationData::kOptionOverwrite, true, false};
+    case 's':
+        return MivFileOperationProcessor::OverwriteAnswer{MivFileOperationData::kOptionSkip, true, false};
+    case 'r':
+        return MivFileOperationProcessor::OverwriteAnswer{MivFileOperationData::kOptionRename, true, false};
+    default:
+        return std::nullopt;
+    }
+}
+
+// One source as one step of an operation, repeated while the option settles
+// a name that exists.
+int stepCommand(int kind, const QString& from, const QString& to, qint64 option, bool merge)
+{
+    const auto driver = std::make_shared<StepDriver>();
+    const auto record = MivFileOperationData::create(driver);
+    record->setOperation(kind);
+    record->setSource({localItem(plat::PathString::standardizingPath(from), true)});
+    record->setCurrentSourceIndex(0);
+    record->setDest(localItem(plat::PathString::standardizingPath(to), true));
+    record->setOption(option);
+    record->setMergeFolders(merge);
+    MivFileOperationProcessor::setOverwriteAnswerer(
+        [](const std::shared_ptr<MivFileOperationData>&, const QString& path) { return askOnTerminal(path); });
+    for (;;) {
+        driver->done.store(false);
+        driver->repeat.store(false);
+        const auto action = MivAsyncAction::create(record);
+        if (!action->execute()) {
+            printLine(QStringLiteral("result: -1"));
+            return 1;
+        }
+        plat::RunLoop::current()->runUntil([&] { return driver->done.load(); }, plat::RunLoop::Clock::time_point::max());
+        if (!driver->repeat.load())
+            break;
+    }
+    printLine(QStringLiteral("result: %1").arg(driver->status.load()));
+    return driver->status.load() == 0 ? 0 : 1;
+}
+
 int usage()
 {
-    std::fputs("usage: mivo-fsop copy SRC DEST | move SRC DEST | trash SRC\n", stderr);
+    std::fputs("usage: mivo-fsop copy SRC DEST | move SRC DEST | trash SRC | copy|move SRC DEST --option N [--merge]\n",
+               stderr);
     return 2;
 }
 
@@ -215,7 +331,16 @@ int main(int argc, char** argv)
     MivFileDataManager::registerHooks();
 
     int status = 2;
-    if (argc == 4 && qstrcmp(argv[1], "copy") == 0)
+    if ((argc == 6 || argc == 7) && qstrcmp(argv[4], "--option") == 0
+        && (qstrcmp(argv[1], "copy") == 0 || qstrcmp(argv[1], "move") == 0)
+        && (argc == 6 || qstrcmp(argv[6], "--merge") == 0)) {
+        bool ok = false;
+        const qint64 option = QByteArray(argv[5]).toLongLong(&ok);
+        status = ok && option >= 1 && option <= 5
+                     ? stepCommand(qstrcmp(argv[1], "copy") == 0 ? MivFileOperationData::kCopy : MivFileOperationData::kMove,
+                                   fromArgument(argv[2]), fromArgument(argv[3]), option, argc == 7)
+                     : usage();
+    } else if (argc == 4 && qstrcmp(argv[1], "copy") == 0)
         status = copyCommand(fromArgument(argv[2]), fromArgument(argv[3]));
     else if (argc == 4 && qstrcmp(argv[1], "move") == 0)
         status = wholeEntryCommand(Whole::Move, fromArgument(argv[2]), fromArgument(argv[3]));

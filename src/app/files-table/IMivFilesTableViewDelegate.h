@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class MivEditTextField;
+class MivFilesTableView;
+
+// What the list view asks of its panel beyond keys and commands: the focus
+// and highlight reactions and in-place renaming. The panel implements it.
+class IMivFilesTableViewDelegate
+{
+public:
+    virtual ~IMivFilesTableViewDelegate() = default;
+
+    // The panel redraws its path bar in the inactive look.
+    virtual void redisplayPathFinder() = 0;
+    // The highlighted row changed, or the panel must refresh what depends on it.
+    virtual void tableViewSelectionDidChange(MivFilesTableView* view) = 0;
+    virtual bool shouldEditTableColumn(MivFilesTableView* view, const QString& columnId, int row) = 0;
+    // Fills the editor (the edit value, the name selected without its extension).
+    virtual void prepareEditor(MivEditTextField* editor, int row) = 0;
+    // The edited text of a row, when the edit ended with a commit.
+    virtual void setObjectValue(const QString& value, int row) = 0;
+};
