@@ -330,7 +330,8 @@ MivFilesViewController* MivWinController::panelForObject(const void* object) con
         return nullptr;
     for (MivFilesTabViewController* side : {m_left, m_right}) {
         MivFilesViewController* panel = side->activePanel();
-        if (panel && static_cast<const void*>(panel) == object)
+        // The views post their panel as its complete object.
+        if (panel && dynamic_cast<const void*>(panel) == object)
             return panel;
     }
     return nullptr;
