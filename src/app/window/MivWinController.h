@@ -1,24 +1,42 @@
 #pragma once
 
 #include "FileData/MivFileDataOpener.h"
+#include "app/controls/IMivSplitViewListener.h"
+#include "platform/NotificationToken.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+class IMivVolumeInfo;
+class MivCollapsibleSplitView;
 class MivFilesTabViewController;
+class MivFilesViewController;
 class MivMainWindow;
-class QSplitter;
+class MivProgressIndicator;
+struct MivToolDef;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QToolBar;
 class QWidget;
 
-// Controller of the main window: builds the window and its two sides
-// ("left" and "right"), keeps the window's state in the settings context and
-// is the file layer's opener of files. One per process, owned by the
-// application delegate; GUI thread only.
-class MivWinController : public QObject, public MivFileDataOpener
+// Controller of the main window: builds the window (the sidebar slot and
+// both sides in split views, then the command line, action bar and status
+// bar as rows), tracks the active panel, carries out the window's control
+// keys, keeps the status bar and toolbar in step with the active panel, and
+// keeps the window's state in the settings context. One per process, owned
+// by the application delegate; GUI thread only (notification handlers that
+// run elsewhere hop to it).
+class MivWinController : public QObject, public MivFileDataOpener, private IMivSplitViewListener
 {
     Q_OBJECT
 
@@ -29,6 +47,10 @@ public:
     // General-store keys of the window's state.
     static const QString kActiveLeftSideKey;
     static const QString kCommandLineHistoryKey;
+    // Fixed heights of the rows under the panels.
+    static constexpr int kStatusBarHeight = 28;
+    static constexpr int kActionBarHeight = 30;
+    static constexpr int kCommandLineHeight = 33;
 
     explicit MivWinController(SideFactory sideFactory = {});
     ~MivWinController() override;
@@ -38,10 +60,87 @@ public:
 
     MivFilesTabViewController* leftController() const { return m_left; }
     MivFilesTabViewController* rightController() const { return m_right; }
-    // The side holding the active panel; the right side when the left one does not.
+
+    // --- The active panel, derived on every request ---
+    MivFilesViewController* activePanel() const;
+    MivFilesViewController* lastActiveTable() const;
+    MivFilesViewController* opositePanel() const;
+    MivFilesViewController* opositePanelFor(const MivFilesViewController* panel) const;
+    // The side holding the active panel; without one, the side that last held
+    // the focus, else the right side.
     MivFilesTabViewController* activeTabPanel() const;
     MivFilesTabViewController* opositeTabPanel() const;
+    // A panel of either side became the focus: it becomes the active one.
+    void filesComponentActivated(MivFilesViewController* panel);
+    // Makes the candidate active when it is a side's panel (else none) and
+    // tells the observers.
+    void tryUpdateActivePanel(MivFilesViewController* candidate);
 
+    // --- Control keys (the user info of the panel's notification) ---
+    void tableControlKeyPressed(const QVariantMap& userInfo);
+    // The window's own targets; they answer neutrally until their parts exist.
+    void goUpFolder();
+    void showHiddenFiles();
+    bool checkRemove() const;
+    void deleteFile();
+    void openSelectedInTargetPanel(bool left);
+
+    // --- Status bar ---
+    struct SpaceInfo
+    {
+        double level = 0.0;
+        QString text;
+    };
+    // Level and caption for a volume record; none gives the empty level and "---".
+    static SpaceInfo spaceInfoFor(const IMivVolumeInfo* volume);
+    void updateSpaceInfo(MivFilesViewController* panel);
+    QLabel* contextPath() const { return m_contextPath; }
+    MivProgressIndicator* levelProgress() const { return m_levelProgress; }
+
+    // --- Layout ---
+    MivCollapsibleSplitView* mainSplitView() const { return m_mainSplitView; }
+    MivCollapsibleSplitView* filesSplit() const { return m_filesSplit; }
+    QWidget* commandLine() const { return m_commandLine; }
+    QWidget* actionBar() const { return m_actionBar; }
+    QWidget* statusBar() const { return m_statusBar; }
+    QComboBox* commandLineComboField() const { return m_commandLineComboField; }
+    // Brings sidebar, sides and bars to the settings.
+    void restructureWithAnimation(bool animate);
+    // Sides and orientation only; answers whether the orientation changed.
+    bool restructureFilesViewWithAnimation(bool animate);
+    bool isLeftPanelCollapsed() const;
+    bool isRightPanelCollapsed() const;
+    void collapseOrExpandLeftPanelWithAnimation(bool animate);
+    void collapseOrExpandRightPanelWithAnimation(bool animate);
+    // The side split changed width: the panels' name columns take the change.
+    void filesSplitWidthChanged(int newWidth);
+    // The share of a width change each panel's name column takes: the
+    // active one's first. The opposite one gets none while the tables keep
+    // their settings in step (it follows the active one).
+    static std::pair<double, double> nameColumnShares(double delta, double activeWidth, double opositeWidth,
+                                                      bool sideBySide, bool synchronised);
+
+    // --- Toolbar ---
+    QToolBar* mainToolbar() const { return m_mainToolbar; }
+    // One of the toolbar's named controls ("cpyControl", "hiddenControl", ...).
+    QAction* toolbarControl(const QString& name) const { return m_controls.value(name); }
+    QLineEdit* searchField() const { return m_searchField; }
+    void removeAllToolbarItems();
+    void addToolbarItemForDefinition(const MivToolDef& definition);
+    QStringList toolbarAllowedItemIdentifiers() const;
+    // The item built for a tool's name; null when no definition has it.
+    QAction* toolbarItemForIdentifier(const QString& identifier);
+    // Enables the controls from the action state holder, for the active panel.
+    void updateControls(MivFilesViewController* panel);
+
+    // --- Shortcuts ---
+    // Applies the user's menu shortcuts. Callable from any thread: menu
+    // actions change on the GUI thread only.
+    using ShortcutApplier = std::function<void(MivMainWindow* window)>;
+    static void setShortcutApplier(ShortcutApplier applier);
+    void reloadShortcuts();
+
+    // --- Start and quit ---
     // Once the window is on screen: focuses the side that was active at the last quit.
     void started();
     // Writes the window's state into the settings context (at quit, before shutdown).
@@ -53,8 +152,8 @@ public:
     bool columnSizeAdjusterDisabled() const { return m_columnSizeAdjusterDisabled; }
 
     // The command line's remembered entries, newest last.
-    QStringList commandLineHistory() const { return m_commandLineHistory; }
-    void setCommandLineHistory(const QStringList& history) { m_commandLineHistory = history; }
+    QStringList commandLineHistory() const;
+    void setCommandLineHistory(const QStringList& history);
 
     // MivFileDataOpener
     void openFile(const MivFileDataPtr& file, qint32 forOperation) override;
@@ -62,14 +161,42 @@ public:
 
 private:
     MivFilesTabViewController* makeSide(const QString& ident, QWidget* parent);
-    void sideActivated(QWidget* now);
+    void buildContent();
+    void buildToolbar();
+    void installNotificationHandlers();
+    void sideFocused(QWidget* now);
+    MivFilesViewController* panelForObject(const void* object) const;
+    void closeFilesTable(const void* removedPlace);
+    // Runs the work on the GUI thread: at once when called there.
+    void onGuiThread(std::function<void()> work);
+    void collapseOrExpandDone(MivCollapsibleSplitView* splitView) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void applyDividerStyle();
 
     SideFactory m_sideFactory;
     std::unique_ptr<MivMainWindow> m_window;
-    QSplitter* m_filesSplit = nullptr;
+    MivCollapsibleSplitView* m_mainSplitView = nullptr;
+    MivCollapsibleSplitView* m_filesSplit = nullptr;
+    QWidget* m_sidebarSlot = nullptr;
+    QWidget* m_commandLine = nullptr;
+    QComboBox* m_commandLineComboField = nullptr;
+    QWidget* m_actionBar = nullptr;
+    QWidget* m_statusBar = nullptr;
+    QProgressBar* m_spinner = nullptr;
+    QLabel* m_contextPath = nullptr;
+    MivProgressIndicator* m_levelProgress = nullptr;
+    QToolBar* m_mainToolbar = nullptr;
+    QLineEdit* m_searchField = nullptr;
+    QHash<QString, QAction*> m_controls;
+    std::vector<std::unique_ptr<MivToolDef>> m_customToolbarItems;
+    QHash<QString, QAction*> m_customToolbarActions;
     MivFilesTabViewController* m_left = nullptr;
     MivFilesTabViewController* m_right = nullptr;
-    bool m_leftActive = true;
+    QPointer<MivFilesViewController> m_activeTable;
+    QPointer<MivFilesViewController> m_lastActiveTable;
+    // The side that last held the focus, for sides without panels.
+    QPointer<MivFilesTabViewController> m_focusedSide;
+    int m_filesSplitWidth = 0;
     bool m_columnSizeAdjusterDisabled = false;
-    QStringList m_commandLineHistory;
+    std::vector<plat::NotificationToken> m_observers;
 };
