@@ -14,7 +14,11 @@ MivProcessInfoWindowController::MivProcessInfoWindowController(const QString&, Q
 {
 }
 
-MivProcessInfoWindowController::~MivProcessInfoWindowController() = default;
+MivProcessInfoWindowController::~MivProcessInfoWindowController()
+{
+    // The work reads the data source and context data, which go with this part.
+    finishWork();
+}
 
 void MivProcessInfoWindowController::setMessageText(const QString& text)
 {

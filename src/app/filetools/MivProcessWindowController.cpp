@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <chrono>
 #include <condition_variable>
@@ -25,11 +26,32 @@ struct MivProcessWindowController::ShowTimer
     }
 };
 
-MivProcessWindowController::MivProcessWindowController(QObject* parent) : MivModalWindowController(parent) {}
+// The work's hold on its dialog: a cancelled dialog ends its modal run while
+// the work may still run, and the owner may then destroy the dialog.
+struct MivProcessWindowController::WorkGate
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    bool ownerGone = false;
+    int running = 0;
+};
+
+MivProcessWindowController::MivProcessWindowController(QObject* parent)
+    : MivModalWindowController(parent), m_workGate(std::make_shared<WorkGate>())
+{
+}
 
 MivProcessWindowController::~MivProcessWindowController()
 {
+    finishWork();
+}
+
+void MivProcessWindowController::finishWork()
+{
     cancelShowTimer();
+    std::unique_lock lock(m_workGate->lock);
+    m_workGate->ownerGone = true;
+    plat::waitUntil(lock, m_workGate->changed, [this] { return m_workGate->running == 0; });
 }
 
 int MivProcessWindowController::result() const
@@ -107,10 +129,22 @@ void MivProcessWindowController::startWhenKeyWindow(bool whenKeyWindow)
         m_result = 0;
         m_aborted = false;
     }
-    QPointer<MivProcessWindowController> self(this);
-    auto work = [self] {
-        if (self)
-            self->process();
+    auto work = [this, gate = m_workGate] {
+        {
+            std::lock_guard guard(gate->lock);
+            if (gate->ownerGone)
+                return;
+            ++gate->running;
+        }
+        const auto release = qScopeGuard([&gate] {
+            {
+                std::lock_guard guard(gate->lock);
+                --gate->running;
+            }
+            gate->changed.notify_all();
+            plat::wakeMainWaiters();
+        });
+        process();
     };
 
     QWidget* mainWindow = MivApplication::mainWindow();
@@ -126,6 +160,7 @@ void MivProcessWindowController::startWhenKeyWindow(bool whenKeyWindow)
         m_showTimer = timer;
     }
     const auto delay = std::chrono::milliseconds(qint64(m_showTime * 1000.0));
+    QPointer<MivProcessWindowController> self(this);
     plat::TimerSource::current().schedule(delay, [self, timer] {
         {
             std::lock_guard guard(timer->lock);

@@ -40,8 +40,15 @@ public:
     void stopModal() override;
     void processResult(int response) override;
 
+protected:
+    // Drops work that has not started and waits until started work ended, so
+    // the work never outlives the dialog it reports to. Destructors of
+    // subclasses whose process() uses their own members call it first.
+    void finishWork();
+
 private:
     struct ShowTimer;
+    struct WorkGate;
 
     // True when the timer was pending and is now cancelled.
     bool cancelShowTimer();
@@ -51,4 +58,5 @@ private:
     int m_result = 0;
     bool m_aborted = false;
     std::shared_ptr<ShowTimer> m_showTimer;
+    const std::shared_ptr<WorkGate> m_workGate;
 };

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -95,6 +96,30 @@ TEST(MivModalWindowController, AbortFromAWorkerThreadEndsWithCancel)
     EXPECT_EQ(dialog.showModal(), MivModalWindowController::kResponseAbort);
     worker.join();
     EXPECT_EQ(dialog.calls, kEndedWithCancel);
+}
+
+TEST(MivModalWindowController, ShowModalOnMainThreadFromAWorker)
+{
+    mivtest::PresetAlertResponder responder;
+    responder.pressButtonTitled(QStringLiteral("OK"));
+    RecordingDialog dialog;
+    std::atomic<bool> returned{false};
+    // The worker waits for the GUI thread, so this thread turns its loop
+    // until the worker is back instead of joining it.
+    std::thread worker([&] {
+        dialog.showModalOnMainThread();
+        returned = true;
+    });
+    EXPECT_TRUE(mivtest::waitUntil([&] { return returned.load(); }));
+    if (!returned) {
+        dialog.abortModal();
+        mivtest::waitUntil([&] { return returned.load(); });
+    }
+    worker.join();
+    EXPECT_EQ(dialog.calls, kEndedWithOk);
+    EXPECT_EQ(responder.unused(), 0);
+    EXPECT_FALSE(dialog.window()->isVisible());
+    EXPECT_EQ(MivModalWindowController::modalWindow(), nullptr);
 }
 
 TEST(MivModalWindowController, ClosingTheWindowCancels)

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -45,7 +46,8 @@ public:
 class ProcessInfo : public ::testing::Test
 {
 protected:
-    ProcessInfo() : dialog(QStringLiteral("test"))
+    ProcessInfo()
+        : owned(std::make_unique<MivProcessInfoWindowController>(QStringLiteral("test"))), dialog(*owned)
     {
         dialog.setDataSource(&work);
         dialog.setContextData(QStringLiteral("upload"));
@@ -69,7 +71,8 @@ protected:
 
     mivtest::ManualTimerSource timers;
     GatedWork work;
-    MivProcessInfoWindowController dialog;
+    std::unique_ptr<MivProcessInfoWindowController> owned;
+    MivProcessInfoWindowController& dialog;
     bool shown = false;
 };
 
@@ -113,6 +116,23 @@ TEST_F(ProcessInfo, RefusedCancelLeavesDialogAndWorkRunning)
     dialog.start();
     EXPECT_EQ(dialog.result(), MivModalWindowController::kResponseStop);
     EXPECT_FALSE(dialog.aborted());
+}
+
+TEST_F(ProcessInfo, AgreedCancelEndsWithAbort)
+{
+    whenShown([this] { dialog.cancelAction(); });
+    dialog.start();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(work.cancelAsked, 1);
+    EXPECT_EQ(dialog.result(), MivModalWindowController::kResponseAbort);
+    EXPECT_TRUE(dialog.aborted());
+    EXPECT_FALSE(dialog.window()->isVisible());
+    // The run ended but the work goes on; the owner may drop the dialog now.
+    // The work ends while the destructor waits, and reports to a live dialog.
+    EXPECT_EQ(work.runs, 0);
+    MivExec::runAsyncOnMainThread([this] { work.released = true; }, true);
+    owned.reset();
+    EXPECT_EQ(work.runs, 1);
 }
 
 TEST_F(ProcessInfo, WithoutTheMainWindowActiveTheWorkRunsInTheBackground)
