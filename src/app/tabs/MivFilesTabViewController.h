@@ -66,7 +66,7 @@ public:
     std::shared_ptr<MivContextEntry> entry() const { return m_entry.lock(); }
 
     // The start-up road: called once, after the identifier and the entry are set.
-    void awakeFromNib();
+    virtual void awakeFromNib();
 
     MivTabView* tabView() const { return m_tabView; }
     MivTabBarView* tabBar() const { return m_tabBar; }

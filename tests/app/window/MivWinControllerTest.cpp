@@ -41,6 +41,8 @@ public:
         setFocusProxy(table);
     }
     MivFilesViewController* activePanel() const override { return m_panel.get(); }
+    // The window's own behaviour is under test: no tabs are restored.
+    void awakeFromNib() override {}
     void saveState() override { record(QStringLiteral("saveState")); }
     void shutdown() override { record(QStringLiteral("shutdown")); }
 
