@@ -176,9 +176,7 @@ TEST_F(MivFilesViewControllerTest, WatchFollowsTheShownFolder)
     // A change in the folder re-lists it by itself.
     makeFile("one/new");
     ASSERT_TRUE(m_recorder->waitFor(ksFilesTableRefresh, 2));
-    for (int i = 0; i < 3000 && !row("new"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(row("new"));
+    EXPECT_TRUE(waitUntil([&] { return row("new") != nullptr; }));
 
     ASSERT_TRUE(list(item(path("two"))));
     ASSERT_TRUE(m_recorder->waitFor(ksFilesTableContextChanged, 2));

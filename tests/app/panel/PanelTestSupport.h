@@ -11,6 +11,7 @@
 #include "app/settings/MivContextEntry.h"
 #include "platform/NotificationCenter.h"
 #include "support/QtPrinters.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -115,19 +116,23 @@ public:
         std::lock_guard lock(m_lock);
         return int(m_names.count(QString::fromLatin1(name)));
     }
+    // The test thread is the GUI thread: these turn its loop while waiting.
     bool waitFor(const char* name, int count)
     {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(30),
-                                  [&] { return m_names.count(QString::fromLatin1(name)) >= count; });
+        return waitUntil([&] {
+            std::lock_guard lock(m_lock);
+            return m_names.count(QString::fromLatin1(name)) >= count;
+        });
     }
     // Every start has had its stop (the last stop comes after the handler).
     bool waitBalanced()
     {
         const QString start = QString::fromLatin1(ksFilesTableStartOperationNotification);
         const QString stop = QString::fromLatin1(ksFilesTableStopOperationNotification);
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_names.count(start) == m_names.count(stop); });
+        return waitUntil([&] {
+            std::lock_guard lock(m_lock);
+            return m_names.count(start) == m_names.count(stop);
+        });
     }
     QList<MivFileDataPtr> contexts() const
     {
@@ -200,7 +205,7 @@ protected:
     }
     static bool finished(std::future<bool>& future)
     {
-        return future.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        return waitUntil([&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
     }
     bool list(const MivFileDataPtr& folder, const MivSelectTarget& select = {})
     {
