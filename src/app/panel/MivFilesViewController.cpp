@@ -12,6 +12,8 @@
 #include "app/panel/MivFilesRowCollector.h"
 #include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
+#include "app/panel/MivFilesTableControlKeys.h"
+#include "app/files-table/MivFilesTableView.h"
 #include "app/settings/MivContextEntry.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
@@ -94,10 +96,23 @@ void MivFilesViewController::init()
     m_populateSerialQueue = MivExec::createSerialDispatchQueueWithName("com.quorvex.mivo.populate-controller");
     m_watcher = std::make_shared<Watcher>(weak_from_this());
     m_arrayController = std::make_unique<MivFilesTableDataController>();
+    // Control keys are posted and handled on the GUI thread.
+    m_controlKeyToken = plat::NotificationCenter::defaultCenter().observe(
+        QString::fromLatin1(ksFilesTableControlKeyPressedNotification), this,
+        [weak = weak_from_this()](const plat::Notification& notification) {
+            if (auto panel = weak.lock())
+                panel->tableControlKeyPressed(notification.userInfo);
+        });
 }
 
 MivFilesViewController::~MivFilesViewController()
 {
+    // The view forgets the panel before it goes, so nothing reaches back.
+    if (m_filesTable) {
+        m_filesTable->setViewDataSource(nullptr);
+        m_filesTable->setTableDelegate(nullptr);
+        delete m_filesTable.data();
+    }
     m_rowDataLoadingQueue->cancelAllOperations();
     m_dispatchnsqueue->cancelAllOperations();
     if (auto loader = m_runningLoader.load())

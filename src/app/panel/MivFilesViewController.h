@@ -1,16 +1,21 @@
 #pragma once
 
 #include "FileData/MivFileDataTypes.h"
+#include "app/files-table/IMivFilesTableColumnsHost.h"
+#include "app/files-table/IMivFilesTableViewDelegate.h"
+#include "app/panel/IFilesViewDataSource.h"
 #include "app/panel/MivFilesArrangement.h"
 #include "app/panel/MivPopulateData.h"
 #include "app/panel/MivSelector.h"
 #include "app/panel/MivTotalInfoModel.h"
 #include "platform/Error.h"
+#include "platform/NotificationToken.h"
 #include "platform/SortDescriptor.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 
@@ -24,6 +29,8 @@
 class IMivFileWatcherContextDelegate;
 class MivContextEntry;
 class MivFilesDataLoader;
+class MivFilesTableColumnsHandler;
+class MivFilesTableView;
 class MivFilesTableDataController;
 class MivMaxConcurrentTasksQueue;
 
@@ -44,7 +51,11 @@ class SerialQueue;
 //
 // Made with create() and owned through a shared_ptr: queued work holds the
 // panel weakly.
-class MivFilesViewController : public QObject, public std::enable_shared_from_this<MivFilesViewController>
+class MivFilesViewController : public QObject,
+                               public IFilesViewDataSource,
+                               public IMivFilesTableViewDelegate,
+                               public IMivFilesTableColumnsHost,
+                               public std::enable_shared_from_this<MivFilesViewController>
 {
     Q_OBJECT
 
@@ -84,8 +95,7 @@ public:
     void populateTableData(const MivFileDataPtr& data, bool force, const MivSelectTarget& select, bool inNav,
                            CompletionHandler handler = {});
 
-    void refreshPanel(bool force = false);
-    void reloadPanel();
+    void refreshPanel(bool force);
     void refreshWithSelectionOfContext(const MivFileDataPtr& item);
     void cancelLoadingData();
     // The item when it exists, else its nearest existing ancestor.
@@ -149,6 +159,67 @@ public:
     // The adapter through which watched folders reach this panel.
     std::shared_ptr<IMivFileWatcherContextDelegate> watcherDelegate() const { return m_watcher; }
 
+    // --- The list view (GUI thread) ---
+    // Made on first use; the panel owns it (and through it the column handler).
+    MivFilesTableView* filesTable();
+    // Applies a saved column configuration without posting column notices,
+    // then sorts, arranges and redraws by it.
+    void applyColumnConfiguration(const QVariantMap& configuration);
+    // The main window's active panel; until it tells, every panel is active.
+    void setActivePanel(bool active) { m_activePanel.store(active); }
+
+    // IMivFilesTableColumnsHost
+    const void* tabContainer() const override;
+    bool inSynchronization() const override { return m_inSynchronization; }
+    void updateColumnBindings() override;
+    void resolveHiddenColumnsForLoading() override;
+    void reloadPanel() override;
+    void refreshPanel() override { refreshPanel(false); }
+    bool isActivePanel() const override { return m_activePanel.load(); }
+    void sortDescriptorUpdated(const std::optional<plat::SortDescriptor>& descriptor) override;
+    QSet<QString> hiddenColumnsForLoading() const;
+
+    // IMivFilesTableViewDelegate
+    void redisplayPathFinder() override {}
+    void tableViewSelectionDidChange(MivFilesTableView* view) override;
+    bool shouldEditTableColumn(MivFilesTableView* view, const QString& columnId, int row) override;
+    void prepareEditor(MivEditTextField* editor, int row) override;
+    void setObjectValue(const QString& value, int row) override;
+
+    // --- Keys (GUI thread) ---
+    // IFilesViewDataSource
+    void selectAll() override;
+    void selectNone() override;
+    void invertSelection() override;
+    void selectByExtension() override;
+    void selectGroup() override {}
+    void unselectGroup() override {}
+    void processPaste() override {}
+    void processCopy() override {}
+    void flagsChanged(QWidget* view, QKeyEvent* event) override;
+    bool processKeyDown(QWidget* view, QKeyEvent* event) override;
+    void processInsertKey(QWidget* view) override;
+    bool processValidateMenuItem(QWidget*, QAction*) override { return true; }
+    void processControlKey(const QString& key, const QVariantMap& data = {}) override;
+    // The panel's own reaction to its control keys.
+    void tableControlKeyPressed(const QVariantMap& userInfo);
+    // Marks or unmarks the focused item, then moves one row down.
+    void selectAndCountSize();
+    void selectAndGo(bool next);
+
+    // --- Opening (any thread) ---
+    // How a file that is no folder is opened with its application; tests
+    // record instead of launching. The default asks the item (doOpen).
+    using FileOpener = std::function<bool(const MivFileDataPtr& file)>;
+    static void setFileOpener(FileOpener opener);
+    void openFileForContext(const MivFileDataPtr& item);
+    void openFile(const MivFileDataPtr& item, bool inside);
+    void openFolderForContext(const MivFileDataPtr& item);
+    void goUp();
+    // A ".." row whose folder is gone leads to its nearest existing ancestor.
+    static MivFileDataPtr moveContextUp(const MivFileDataPtr& item);
+    static MivFileDataPtr goUpData(const MivFileDataPtr& item);
+
 signals:
     // GUI thread: the footer text changed.
     void totalTextChanged(const QString& text);
@@ -178,6 +249,9 @@ private:
     void populateRestoreSelectionForData(const MivFileDataPtr& data);
 
     void postNotification(const char* name, const QVariantMap& userInfo = {});
+    void processOpenContext(const MivPopulateData& request);
+    void populateWithSelection(const MivFileDataPtr& item, const MivFileDataPtr& select);
+    void toggleMarksOfRange(int from, int to);
 
     QString m_identifier;
     std::weak_ptr<MivContextEntry> m_entry;
@@ -232,4 +306,10 @@ private:
     std::shared_ptr<MivMaxConcurrentTasksQueue> m_populateConcurrentQueue;
 
     std::shared_ptr<IMivFileWatcherContextDelegate> m_watcher;
+
+    // GUI thread. Owned; deleted with the panel.
+    QPointer<MivFilesTableView> m_filesTable;
+    bool m_inSynchronization = false;
+    std::atomic<bool> m_activePanel{true};
+    plat::NotificationToken m_controlKeyToken;
 };

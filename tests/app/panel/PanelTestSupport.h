@@ -13,6 +13,7 @@
 #include "app/settings/MivContextEntry.h"
 #include "platform/NotificationCenter.h"
 #include "support/QtPrinters.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,7 @@ public:
         std::lock_guard lock(m_lock);
         return int(m_names.count(QString::fromLatin1(name)));
     }
+    // The test thread is the GUI thread: these turn its loop while waiting.
     bool waitFor(const char* name, int count)
     {
         std::unique_lock lock(m_lock);
