@@ -1,5 +1,7 @@
 #include "app/tabs/MivFilesTabViewController.h"
 
+#include "app/files-table/MivFilesTableView.h"
+
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/IMivContextEntryController.h"
@@ -355,7 +357,16 @@ MivFilesTabViewController::TabItemPtr MivFilesTabViewController::addTab(const Pa
                                                                        const QString& label, const QString& context)
 {
     auto tab = std::make_shared<MivFileTabViewItem>(panel, context);
+    // The page owns the panel's list view from here on, so it goes with the tab.
     auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    if (panel) {
+        if (QWidget* table = panel->filesTable()) {
+            pageLayout->addWidget(table);
+            page->setFocusProxy(table);
+        }
+    }
     tab->setView(page);
     tab->setLabel(label);
     tab->setChangeHandler([this](MivFileTabViewItem* item) { tabLabelChanged(item); });

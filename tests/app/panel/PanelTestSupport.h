@@ -1,6 +1,5 @@
 #pragma once
 
-#include "support/WaitUntil.h"
 
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivErrorPresenter.h"
