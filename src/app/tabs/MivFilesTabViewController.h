@@ -138,11 +138,11 @@ public:
     void checkContextForItem(const TabItemPtr& tab);
 
     // Orders the quick-filter panel out; callable from any thread.
-    void hideSearchPanel();
+    Q_INVOKABLE void hideSearchPanel();
 
     // --- Control bar and bars ---
     void actionPerformed(int segment);
-    void selectControlbarOption(int segment);
+    Q_INVOKABLE void selectControlbarOption(int segment);
     bool checkControlbarOptionSelected(int segment) const;
     // Toggles the tab bar.
     void switchFullScreenView(bool immediately);
