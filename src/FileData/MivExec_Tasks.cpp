@@ -85,7 +85,8 @@ std::shared_ptr<plat::Process> MivExec::executeTaskWithLaunchPath(const QString&
     QStringList arguments = parameters;
     if (mode == LoginShell) {
         // Plain joining, as users write these tools: a parameter with blanks
-        // becomes several words of the command line.
+        // becomes several words of the command line. Names and paths taken
+        // from the panels arrive already quoted (MivToolParamExpander).
         program = QStringLiteral("/bin/bash");
         arguments = {QStringLiteral("-l"), QStringLiteral("-c"), path + u' ' + parameters.join(u' ')};
     } else if (mode == Application && plat::DesktopEntry::isDesktopEntryPath(path)) {

@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace plat {
 
@@ -216,6 +218,32 @@ std::optional<Trash::Info> Trash::parseInfo(const QByteArray& contents)
     info.path = Path::fromNative(bytes);
     info.deletionDate = QDateTime::fromString(QString::fromLatin1(date), Qt::ISODate);
     return info;
+}
+
+bool Trash::emptyHomeTrash(Error* error)
+{
+    namespace fs = std::filesystem;
+    const fs::path trash = fs::path(homeTrashFolder().toStdString());
+    std::error_code firstError;
+    // The entries go before their .trashinfo files, so an interrupted run
+    // never leaves an entry that no info file describes.
+    for (const char* folder : {"files", "info"}) {
+        std::error_code ec;
+        fs::directory_iterator it(trash / folder, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            std::error_code removeError;
+            fs::remove_all(it->path(), removeError);
+            if (removeError && !firstError)
+                firstError = removeError;
+        }
+        if (ec && ec != std::errc::no_such_file_or_directory && !firstError)
+            firstError = ec;
+    }
+    if (!firstError)
+        return true;
+    if (error)
+        *error = posixError(firstError.value(), homeTrashFolder());
+    return false;
 }
 
 } // namespace plat

@@ -47,6 +47,11 @@ public:
     // $XDG_DATA_HOME/Trash (by default ~/.local/share/Trash).
     static QString homeTrashFolder();
 
+    // Deletes every entry of the home trash for good (links themselves, never
+    // what they point to), with their .trashinfo files. False with the first
+    // error when an entry could not be removed; the others are still removed.
+    static bool emptyHomeTrash(Error* error);
+
     // The text of a .trashinfo file. The path is written as percent-encoded
     // bytes, so any file name survives.
     static QByteArray formatInfo(const QString& path, const QDateTime& deletionDate);

@@ -2,6 +2,8 @@
 #include "platform/Trash.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QDateTime>
 #include <QTime>
 
@@ -55,6 +57,35 @@ TEST(TrashInfoTest, AnyNameSurvivesTheRecord)
         ASSERT_TRUE(info);
         EXPECT_EQ(plat::Path::toNative(info->path), plat::Path::toNative(name));
     }
+}
+
+// Emptying removes trashed links themselves, never what they point to, and
+// leaves the trash folders in place for the next entries.
+TEST(TrashTest, EmptyingKeepsWhatLinksPointTo)
+{
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    ASSERT_FALSE(home.isEmpty());
+    const QString outside = home + QStringLiteral("/kept-folder");
+    ASSERT_TRUE(QDir().mkpath(outside + QStringLiteral("/inner")));
+    QFile keep(outside + QStringLiteral("/inner/file"));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    const QString link = home + QStringLiteral("/link-to-kept");
+    ASSERT_TRUE(QFile::link(outside, link));
+    const QString folder = home + QStringLiteral("/trashed-folder/deep");
+    ASSERT_TRUE(QDir().mkpath(folder));
+
+    plat::Error error;
+    ASSERT_FALSE(plat::Trash::moveToTrash(link, &error).isEmpty()) << error.description().toStdString();
+    ASSERT_FALSE(plat::Trash::moveToTrash(home + QStringLiteral("/trashed-folder"), &error).isEmpty());
+    ASSERT_TRUE(plat::Trash::emptyHomeTrash(&error)) << error.description().toStdString();
+
+    const QString trash = plat::Trash::homeTrashFolder();
+    EXPECT_TRUE(QDir(trash + QStringLiteral("/files")).exists());
+    EXPECT_TRUE(QDir(trash + QStringLiteral("/files")).isEmpty());
+    EXPECT_TRUE(QDir(trash + QStringLiteral("/info")).isEmpty());
+    EXPECT_TRUE(QFile::exists(outside + QStringLiteral("/inner/file")));
+    QDir(outside).removeRecursively();
 }
 
 } // namespace

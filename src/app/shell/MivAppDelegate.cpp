@@ -5,6 +5,7 @@
 #include "FileData/MivFileDataManager.h"
 #include "FileData/MivLogSetup.h"
 #include "FileData/MivTaskLaunchException.h"
+#include "app/menu/MivMainMenu.h"
 #include "app/plugins/MivSvnAuthWindowController.h"
 #include "app/settings/MivContext.h"
 #include "app/shell/MivApplication.h"
@@ -55,6 +56,7 @@ MivAppDelegate::~MivAppDelegate()
     if (qApp)
         qApp->removeEventFilter(this);
     MivContext::setBeforeSaveHook({});
+    MivContext::setToolsChangedHook({});
     MivContext::setAuthenticateDialog({});
 }
 
@@ -73,6 +75,7 @@ void MivAppDelegate::applicationWillFinishLaunching()
     m_mainWinController = std::make_shared<MivWinController>(m_options.sideFactory);
     MivApplication::setMainWindow(m_mainWinController->window());
     MIV_LOG_INFO(QStringLiteral("MAIN WINDOW CONTROLLER: %1").arg(describe(m_mainWinController.get())));
+    installMainMenu();
 
     if (context)
         context->setFileOperationContext(m_mainWinController);
@@ -80,6 +83,21 @@ void MivAppDelegate::applicationWillFinishLaunching()
 
     initializeServiceConsumer();
     MIV_LOG_INFO(QStringLiteral("-----------> applicationWillFinishLaunching - DONE <---------------------"));
+}
+
+void MivAppDelegate::installMainMenu()
+{
+    m_mainMenu = std::make_unique<MivMainMenu>(m_mainWinController->window()->menuBar(), m_mainWinController.get());
+    m_mainMenu->updateToolsMenu();
+    m_mainMenu->reloadShortcuts();
+    // The tool list may change on any thread; the menu is rebuilt on the GUI thread.
+    QPointer<MivMainMenu> menu(m_mainMenu.get());
+    MivContext::setToolsChangedHook([menu] {
+        MivExec::runAsyncOnMainThread([menu] {
+            if (menu)
+                menu->updateToolsMenu();
+        });
+    });
 }
 
 void MivAppDelegate::applicationDidFinishLaunching()

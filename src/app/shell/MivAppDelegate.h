@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class MivMainMenu;
 class MivWinController;
 
 // The application's delegate: starts the program in a fixed order, opens the
@@ -71,6 +72,7 @@ public:
     void checkAdminRun() {}
 
     MivWinController* mainWinController() const { return m_mainWinController.get(); }
+    MivMainMenu* mainMenu() const { return m_mainMenu.get(); }
     MivFileDataPtr reloadContext() const { return m_reloadContext; }
     bool backEnabled() const { return m_backEnabled; }
     bool nextEnabled() const { return m_nextEnabled; }
@@ -81,11 +83,14 @@ protected:
 
 private:
     void installDocumentController();
+    // The main menu on the main window's menu bar, with the user's tools and keys.
+    void installMainMenu();
     void initializeServiceConsumer();
     void relaunch();
 
     Options m_options;
     std::shared_ptr<MivWinController> m_mainWinController;
+    std::unique_ptr<MivMainMenu> m_mainMenu;
     MivFileDataPtr m_reloadContext;
     bool m_backEnabled = false;
     bool m_nextEnabled = false;
