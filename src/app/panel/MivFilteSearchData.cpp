@@ -21,10 +21,7 @@ size_t MivFilteSearchData::hash() const
 
 QString MivFilteSearchData::wildcardPattern(const QString& phrase)
 {
-    QString pattern = plat::RegularExpression::escapedPattern(phrase);
-    pattern.replace(QStringLiteral("\\?"), QStringLiteral("."));
-    pattern.replace(QStringLiteral("\\*"), QStringLiteral(".*?"));
-    return QStringLiteral("^%1$").arg(pattern);
+    return plat::RegularExpression::patternForWildcard(phrase);
 }
 
 MivFilePredicatePtr MivFilteSearchData::createPredicateForField(const QString& field, plat::Error* error) const
