@@ -101,17 +101,23 @@ void MivProcessWindowController::processResult(int response)
 
 void MivProcessWindowController::stopModal()
 {
-    bool pending = false;
+    // Never shown: the work ended within the show delay. The result is in
+    // place before the waiting start sees the timer gone.
+    std::shared_ptr<ShowTimer> dropped;
     {
         std::lock_guard guard(m_lock);
         if (m_showTimer) {
             std::lock_guard timerGuard(m_showTimer->lock);
-            pending = !m_showTimer->gone();
+            if (!m_showTimer->gone()) {
+                m_result = kResponseStop;
+                m_showTimer->cancelled = true;
+                dropped = std::move(m_showTimer);
+            }
         }
     }
-    // Never shown: the work ended within the show delay.
-    if (pending && cancelShowTimer()) {
-        processResult(kResponseStop);
+    if (dropped) {
+        dropped->changed.notify_all();
+        plat::wakeMainWaiters();
         return;
     }
     MivModalWindowController::stopModal();
