@@ -272,6 +272,11 @@ void MivFilesViewController::populateTableData(const MivFileDataPtr& requested, 
         if (data && !force && data->blocked())
             return;
         if (!sideState->loaded() || m_dirty.load()) {
+            // Marked here, not only when the queued change runs, so the side
+            // that ends its start-up sees at once that this panel still has
+            // to be listed.
+            if (!sideState->loaded())
+                m_dirty.store(true);
             runAsyncOnPopulateQueue([data](MivFilesViewController& panel) { panel.setContext(data); });
             if (!sideState->loaded())
                 return;

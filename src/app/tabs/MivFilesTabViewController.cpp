@@ -191,9 +191,12 @@ void MivFilesTabViewController::awakeFromNib()
             }
             if (auto side = self->entry())
                 side->setLoaded(true);
-            // A tab the user selected while the side was loading was not listed then.
+            // A tab the user selected while the side was loading was not
+            // listed then; neither was the restored tab whose location was
+            // resolved before the side was loaded: its panel only took the folder.
             const TabItemPtr selected = self->selectedTabViewItem();
-            if (selected && !selected->stateLoaded() && !selected->retrieving())
+            const bool unlisted = selected && (!selected->stateLoaded() || (selected->panel() && selected->panel()->dirty()));
+            if (unlisted && !selected->retrieving())
                 self->onSelectTabViewItem(selected, false);
             self->refreshTabBar();
             self->registerObservers();

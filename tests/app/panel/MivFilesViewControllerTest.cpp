@@ -257,11 +257,14 @@ TEST_F(MivFilesViewControllerTest, HiddenTabRecordsItsFolderAndListsItWhenShown)
     m_entry->setLoaded(false);
     bool handled = false;
     m_panel->populateTableData(later, false, {}, false, [&](const auto&, bool, const plat::Error&) { handled = true; });
-    // The folder is only recorded, through the serial queue.
-    for (int i = 0; i < 3000 && !m_panel->dirty(); ++i)
+    // The panel is marked at once, so a side ending its start-up knows it
+    // still has to list; the folder is only recorded, through the serial queue.
+    EXPECT_TRUE(m_panel->dirty());
+    for (int i = 0; i < 3000 && !m_panel->context(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(m_panel->dirty());
+    ASSERT_TRUE(m_panel->context());
     EXPECT_TRUE(m_panel->context()->isEqual(later.get()));
+    EXPECT_TRUE(m_panel->dirty());
     EXPECT_EQ(m_recorder->count(ksFilesTableContextChanged), 0);
     m_entry->setLoaded(true);
     EXPECT_FALSE(handled);
