@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
+
+#include "FileData/MivFileDataTypes.h"
 
 class MivEditTextField;
 class MivFilesTableView;
@@ -21,4 +24,13 @@ public:
     virtual void prepareEditor(MivEditTextField* editor, int row) = 0;
     // The edited text of a row, when the edit ended with a commit.
     virtual void setObjectValue(const QString& value, int row) = 0;
+    // The text colour of an item's text cells; an invalid colour leaves the
+    // view's own (the palette's text, or its highlighted text).
+    virtual QColor textColorForItem(const MivFilesTableView* view, const MivFileDataPtr& item, bool highlighted) const
+    {
+        (void)view;
+        (void)item;
+        (void)highlighted;
+        return {};
+    }
 };

@@ -1,5 +1,7 @@
 #include "app/files-table/MivTextCellDelegate.h"
 
+#include "app/files-table/IMivFilesTableViewDelegate.h"
+
 #include "FileData/MivFileData.h"
 #include "app/files-table/MivFilesTableView.h"
 #include "app/panel/MivFilesTableDataController.h"
@@ -66,6 +68,10 @@ void MivTextCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                    : foreground.canConvert<QColor>() && foreground.value<QColor>().isValid()
                        ? foreground.value<QColor>()
                        : palette.color(group, QPalette::Text);
+    if (const IMivFilesTableViewDelegate* panel = m_view->tableDelegate()) {
+        if (const QColor own = panel->textColorForItem(m_view, item, highlighted); own.isValid())
+            color = own;
+    }
     const QFont font = cellFont(option.font, item.get());
     painter->setFont(font);
     painter->setPen(color);

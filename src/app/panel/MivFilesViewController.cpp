@@ -195,6 +195,13 @@ qsizetype MivFilesViewController::dataObjectsCount() const
 void MivFilesViewController::postNotification(const char* name, const QVariantMap& userInfo)
 {
     plat::NotificationCenter::defaultCenter().post(QString::fromLatin1(name), this, userInfo);
+    // Marks are drawn as text colours, which only a repaint shows.
+    if (qstrcmp(name, ksFilesTableMarkedSelectionChanged) == 0) {
+        MivExec::runOnMainThreadAsync([table = m_filesTable] {
+            if (table)
+                table->viewport()->update();
+        });
+    }
 }
 
 void MivFilesViewController::runAsyncOnPopulateQueue(std::function<void(MivFilesViewController&)> step)

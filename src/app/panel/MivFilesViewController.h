@@ -182,6 +182,7 @@ public:
     // IMivFilesTableViewDelegate
     void redisplayPathFinder() override {}
     void tableViewSelectionDidChange(MivFilesTableView* view) override;
+    QColor textColorForItem(const MivFilesTableView* view, const MivFileDataPtr& item, bool highlighted) const override;
     bool shouldEditTableColumn(MivFilesTableView* view, const QString& columnId, int row) override;
     void prepareEditor(MivEditTextField* editor, int row) override;
     void setObjectValue(const QString& value, int row) override;
