@@ -75,10 +75,17 @@ int mivApplicationMain(int argc, char** argv)
     MivFileDataManager::registerHooks();
     MivFileUtils::registerVolumeHooks();
 
-    MivAppDelegate delegate;
+    MivSingleInstance instance(channel);
+    MivAppDelegate::Options options;
+    options.relaunch = [&instance](const QString& program, const QStringList& arguments) {
+        // This program no longer takes launches, or the new one would hand
+        // itself over to it and end.
+        instance.close();
+        MivAppDelegate::launchApplication(program, arguments);
+    };
+    MivAppDelegate delegate(std::move(options));
     delegate.applicationWillFinishLaunching();
 
-    MivSingleInstance instance(channel);
     instance.listen([&delegate](const MivLaunchArguments& arguments) {
         if (QWidget* window = MivApplication::mainWindow()) {
             window->raise();

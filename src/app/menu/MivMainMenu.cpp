@@ -8,6 +8,8 @@
 #include "app/settings/MivContext.h"
 #include "app/tabs/MivFilesTabViewController.h"
 #include "app/tools/MivToolRunner.h"
+#include "app/tools/MivToolbarButton.h"
+#include "app/window/MivMainWindow.h"
 #include "app/window/MivWinController.h"
 #include "platform/KeyCodeAdapter.h"
 #include "platform/Log.h"
@@ -85,6 +87,8 @@ MivMainMenu::MivMainMenu(QMenuBar* menuBar, MivWinController* controller, QObjec
     buildGoMenu(menuBar);
     m_toolsMenu = menuBar->addMenu(tr("Tools"));
     m_toolsMenu->menuAction()->setVisible(false);
+    if (controller)
+        connect(controller, &MivWinController::toolbarButtonTriggered, this, &MivMainMenu::toolbarButtonAction);
 }
 
 MivMainMenu::~MivMainMenu() = default;
@@ -226,6 +230,8 @@ void MivMainMenu::updateToolsMenu()
     m_toolsMenu->menuAction()->setVisible(!tools.isEmpty());
     // The menu owns its items: clearing deletes them.
     m_toolsMenu->clear();
+    if (m_controller)
+        m_controller->removeAllToolbarItems();
     for (const MivToolDef& def : tools) {
         QAction* item = addItem(m_toolsMenu, def.name, "toolsMenuSelected:");
         if (def.shortcut) {
@@ -238,6 +244,8 @@ void MivMainMenu::updateToolsMenu()
             MIV_LOG_INFO(QStringLiteral("Tools item selected: %1 - def: %2").arg(item->text(), def.path));
             executeDefAction(def);
         });
+        if (m_controller)
+            m_controller->addToolbarItemForDefinition(def);
     }
     Q_EMIT toolsChanged();
 }
@@ -259,6 +267,12 @@ MivFilesViewController* MivMainMenu::opositePanel() const
 {
     MivFilesTabViewController* side = m_controller ? m_controller->opositeTabPanel() : nullptr;
     return side ? side->activePanel() : nullptr;
+}
+
+void MivMainMenu::toolbarButtonAction(const MivToolbarButton* button)
+{
+    if (button)
+        executeDefAction(button->def());
 }
 
 void MivMainMenu::executeDefAction(const MivToolDef& def)
@@ -326,6 +340,13 @@ void MivMainMenu::goBack()
 void MivMainMenu::goForward()
 {
     action(QStringLiteral("nextAction:"), GoForward)->trigger();
+}
+
+void MivMainMenu::updateFloatingMenu()
+{
+    const QWidget* window = m_controller ? static_cast<QWidget*>(m_controller->window()) : nullptr;
+    if (QAction* item = action(QStringLiteral("setFloating:")))
+        item->setChecked(window && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 void MivMainMenu::updateViewTitles()

@@ -12,6 +12,7 @@
 #include <optional>
 
 class MivFilesViewController;
+class MivToolbarButton;
 class MivWinController;
 class QAction;
 class QMenu;
@@ -58,13 +59,16 @@ public:
     QMenu* viewMenu() const { return m_viewMenu; }
     QMenu* goMenu() const { return m_goMenu; }
     QMenu* sortByMenu() const { return m_sortByMenu; }
-    // One action per tool, in list order; what a toolbar offers as buttons.
+    // The Tools menu's items, one per tool in list order.
     QList<QAction*> toolActions() const;
     QList<QAction*> topLevelItems() const;
     MivMenuShortcuts& shortcuts() { return m_shortcuts; }
 
-    // Rebuilds the Tools menu from the settings' tools; hidden without any.
+    // Rebuilds the Tools menu and the window's tool buttons from the
+    // settings' tools; the menu is hidden without any.
     void updateToolsMenu();
+    // A tool button of the window was pressed: runs its tool.
+    void toolbarButtonAction(const MivToolbarButton* button);
     // Runs a tool with the active panel as source and the opposite as target.
     void executeDefAction(const MivToolDef& def);
 
@@ -77,6 +81,9 @@ public:
     void setNextEnabled(bool enabled);
     void goBack();
     void goForward();
+    // Ticks the floating-window item while the main window stays on top;
+    // the window calls it when it changes its level.
+    void updateFloatingMenu();
 
     // Titles of the View menu's show/hide items by the current state; run
     // each time the menu opens.
@@ -94,7 +101,7 @@ public:
 Q_SIGNALS:
     // A command of another part of the window: its name and tag.
     void commandTriggered(const QString& name, int tag);
-    // The tool actions were rebuilt (a toolbar rebuilds its buttons).
+    // The Tools menu and the tool buttons were rebuilt.
     void toolsChanged();
     void preferencesRequested();
 

@@ -74,6 +74,7 @@ std::mutex& sharedSlotLock()
 // Each loadContext starts a new generation; a pending periodic save of an
 // older one does nothing, which is how the earlier timer is invalidated.
 std::atomic<quint64> g_saveGeneration{0};
+std::atomic<bool> g_savingStopped{false};
 
 QString fontconfigFamily(const char* pattern)
 {
@@ -516,6 +517,8 @@ void MivContext::initContextWithRegistration(const std::shared_ptr<MivContext>& 
 void MivContext::resetForTesting()
 {
     g_saveGeneration.fetch_add(1);
+    g_savingStopped.store(false);
+    setPendingSettingsImport(nullptr);
     std::lock_guard guard(settingsLock());
     std::lock_guard slot(sharedSlotLock());
     sharedSlot().reset();
@@ -542,7 +545,16 @@ void MivContext::loadContext()
         MIV_LOG_ERROR(QStringLiteral("Cannot read settings '%1', starting from defaults: %2").arg(path, error.description()));
     }
     load(decoded);
+    g_savingStopped.store(false);
     scheduleSave(g_saveGeneration.fetch_add(1) + 1);
+}
+
+void MivContext::stopSaving()
+{
+    g_saveGeneration.fetch_add(1);
+    // Under the lock, so a save that is writing now is done when this returns.
+    std::lock_guard guard(settingsLock());
+    g_savingStopped.store(true);
 }
 
 void MivContext::saveSettings()
@@ -553,9 +565,21 @@ void MivContext::saveSettings()
 
 bool MivContext::saveContext()
 {
+    const auto stopped = [] {
+        if (!g_savingStopped.load())
+            return false;
+        MIV_LOG_INFO(QStringLiteral("Settings are not saved: an import replaces them"));
+        return true;
+    };
+    if (stopped())
+        return false;
     callHook(&Hooks::beforeSave);
     const QString path = pathForContextDataFile();
     std::lock_guard guard(settingsLock());
+    // Again under the lock: a save that waited here while saving stopped
+    // must not write.
+    if (stopped())
+        return false;
     const auto shared = context();
     MIV_LOG_DEBUG(QStringLiteral("Writing context to '%1' %2").arg(path, QStringLiteral("MivContext")));
     plat::Error error;

@@ -152,8 +152,13 @@ public:
     static QString pathForContextDataFile();
     static void loadContext();
     static void saveSettings();
-    // False when the archive could not be written; the previous file stays.
+    // False when the archive could not be written (the previous file stays)
+    // or saving has stopped.
     static bool saveContext();
+    // No save of this process writes the archive any more, the periodic one
+    // included, until the next loadContext: an imported archive must not be
+    // overwritten by the settings this process still holds.
+    static void stopSaving();
     // Called first by saveContext so the window can store its state.
     static void setBeforeSaveHook(std::function<void()> hook);
 
@@ -185,10 +190,11 @@ public:
     static QStringList sortedSettingsExports(const QStringList& names);
     static QString settingsExportTitle(const QString& name);
     // The export chosen for import; quit saves the settings one last time
-    // and then imports it (finishPendingSettingsImport).
+    // and then imports it (finishPendingSettingsImport) and relaunches.
     static void setPendingSettingsImport(MivFileDataPtr zip);
     static MivFileDataPtr pendingSettingsImport();
-    // False when nothing was pending or the import failed.
+    // Runs after the last save: stops saving, then imports. False when
+    // nothing was pending or the import failed.
     static bool finishPendingSettingsImport();
 
 #define MIV_DECLARE_PROPERTY(Type, name, setter, initial, notify) \

@@ -259,7 +259,8 @@ bool MivContext::finishPendingSettingsImport()
     }
     if (!zip)
         return false;
-    // The imported folder replaces the archive written here.
-    saveContext();
+    // From here the archive on disk is the imported one (or, when the import
+    // fails, the one the caller just wrote): no later save may replace it.
+    stopSaving();
     return importSettingsFrom(zip);
 }

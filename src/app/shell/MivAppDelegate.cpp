@@ -258,30 +258,50 @@ void MivAppDelegate::applicationWillTerminate()
         m_mainWinController->shutdown();
     }
     saveContextData();
-    if (m_reloadContext)
+    // The import replaces the archive just written; whatever its outcome,
+    // the program comes back (with the old settings when it failed).
+    if (MivContext::pendingSettingsImport()) {
+        if (!MivContext::finishPendingSettingsImport())
+            MIV_LOG_ERROR(QStringLiteral("Settings import failed: the current settings stay"));
         relaunch();
+    }
     qApp->removeEventFilter(this);
 }
 
 void MivAppDelegate::restartContext(const MivFileDataPtr& archive)
 {
-    m_reloadContext = archive;
+    MivContext::setPendingSettingsImport(archive);
     QCoreApplication::quit();
+}
+
+MivFileDataPtr MivAppDelegate::reloadContext() const
+{
+    return MivContext::pendingSettingsImport();
 }
 
 void MivAppDelegate::relaunch()
 {
-    // The imported settings replace the archive just written; the new
-    // process reads them.
-    plat::Error error;
-    if (!MivContext::importSettingsFrom(m_reloadContext, &error))
-        MIV_LOG_ERROR(QStringLiteral("Settings import failed: %1").arg(error.description()));
-    const QStringList arguments;
+    // The same executable with the arguments it was started with; it needs
+    // none of its own.
+    const QString program = QCoreApplication::applicationFilePath();
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    MIV_LOG_INFO(QStringLiteral("Relaunch: %1").arg(program));
+    if (m_options.relaunch)
+        m_options.relaunch(program, arguments);
+    else
+        launchApplication(program, arguments);
+}
+
+bool MivAppDelegate::launchApplication(const QString& path, const QStringList& params)
+{
     try {
-        MivExec::executeTaskWithLaunchPath(QCoreApplication::applicationFilePath(), &arguments, 1);
+        if (MivExec::executeTaskWithLaunchPath(path, &params, 1))
+            return true;
+        MIV_LOG_ERROR(QStringLiteral("Cannot launch %1: no program there").arg(path));
     } catch (const MivTaskLaunchException& e) {
-        MIV_LOG_ERROR(QStringLiteral("Relaunch failed: %1").arg(QString::fromUtf8(e.what())));
+        MIV_LOG_ERROR(QStringLiteral("Cannot launch %1: %2").arg(path, QString::fromUtf8(e.what())));
     }
+    return false;
 }
 
 bool MivAppDelegate::eventFilter(QObject* watched, QEvent* event)

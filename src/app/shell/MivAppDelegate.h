@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class MivMainMenu;
@@ -25,12 +26,18 @@ public:
     // application's appearance (palette or theme) changed.
     static const QString kEffectiveAppearanceChangedNotification;
 
+    // Starts a program with its arguments, on its own (not waited for).
+    using Launcher = std::function<void(const QString& program, const QStringList& arguments)>;
+
     struct Options
     {
         // Makes each side of the main window; empty for the real sides.
         MivWinController::SideFactory sideFactory;
         // Tests keep the logger they installed.
         bool setupLogging = true;
+        // Starts the program again after a settings import at quit; empty
+        // for launchApplication. Tests record the request instead.
+        Launcher relaunch;
     };
 
     MivAppDelegate();
@@ -65,6 +72,9 @@ public:
     void applicationWillTerminate();
     // Stores the archive to import at quit and asks the application to quit.
     void restartContext(const MivFileDataPtr& archive);
+    // Starts the program directly with the arguments; false (logged) when it
+    // could not be started.
+    static bool launchApplication(const QString& path, const QStringList& params);
 
     // Platform services with no meaning here answer neutrally.
     void runAsAdmin() {}
@@ -73,7 +83,8 @@ public:
 
     MivWinController* mainWinController() const { return m_mainWinController.get(); }
     MivMainMenu* mainMenu() const { return m_mainMenu.get(); }
-    MivFileDataPtr reloadContext() const { return m_reloadContext; }
+    // The settings export to import at quit; null unless one was chosen.
+    MivFileDataPtr reloadContext() const;
     bool backEnabled() const { return m_backEnabled; }
     bool nextEnabled() const { return m_nextEnabled; }
     bool adminEnabled() const { return m_adminEnabled; }
@@ -91,7 +102,6 @@ private:
     Options m_options;
     std::shared_ptr<MivWinController> m_mainWinController;
     std::unique_ptr<MivMainMenu> m_mainMenu;
-    MivFileDataPtr m_reloadContext;
     bool m_backEnabled = false;
     bool m_nextEnabled = false;
     bool m_adminEnabled = true;

@@ -69,6 +69,12 @@ bool MivSingleInstance::listen(Handler handler)
     return true;
 }
 
+void MivSingleInstance::close()
+{
+    if (m_server)
+        m_server->close();
+}
+
 void MivSingleInstance::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {

@@ -38,6 +38,10 @@ public:
     // Becomes the receiving program (GUI thread); a socket left behind by a
     // program that ended is replaced. False when it cannot listen.
     bool listen(Handler handler);
+    // Stops listening and removes the socket, so that a program started
+    // from here (a relaunch) becomes the receiving one instead of handing
+    // its launch to this quitting one.
+    void close();
 
     QString socketPath() const { return m_socketPath; }
 

@@ -12,6 +12,7 @@
 #include "app/settings/MivContext.h"
 #include "app/tabs/MivFilesTabViewController.h"
 #include "app/tools/MivToolDef.h"
+#include "app/tools/MivToolbarButton.h"
 #include "app/window/MivActionStatusHolder.h"
 #include "app/window/MivMainWindow.h"
 #include "app/window/MivWindowControlKeys.h"
@@ -702,39 +703,19 @@ void MivWinController::updateControls(MivFilesViewController* panel)
 
 void MivWinController::removeAllToolbarItems()
 {
-    for (QAction* action : std::as_const(m_customToolbarActions)) {
-        m_mainToolbar->removeAction(action);
-        action->deleteLater();
+    for (MivToolbarButton* button : std::as_const(m_customToolbarItems)) {
+        m_mainToolbar->removeAction(button);
+        // Later: the button may be the one whose press led here.
+        button->deleteLater();
     }
-    m_customToolbarActions.clear();
     m_customToolbarItems.clear();
 }
 
 void MivWinController::addToolbarItemForDefinition(const MivToolDef& definition)
 {
-    m_customToolbarItems.push_back(std::make_unique<MivToolDef>(definition));
-    if (QAction* action = toolbarItemForIdentifier(definition.name))
-        m_mainToolbar->addAction(action);
-}
-
-QStringList MivWinController::toolbarAllowedItemIdentifiers() const
-{
-    QStringList names;
-    for (const auto& definition : m_customToolbarItems)
-        names << definition->name;
-    return names;
-}
-
-QAction* MivWinController::toolbarItemForIdentifier(const QString& identifier)
-{
-    MIV_LOG_INFO(QStringLiteral("[MivWinController] Toolbar item: %1").arg(identifier));
-    if (QAction* existing = m_customToolbarActions.value(identifier))
-        return existing;
-    const auto found = std::find_if(m_customToolbarItems.begin(), m_customToolbarItems.end(),
-                                    [&identifier](const auto& definition) { return definition->name == identifier; });
-    if (found == m_customToolbarItems.end())
-        return nullptr;
-    const MivToolDef& definition = **found;
+    // One button per definition: two tools of one name keep their own buttons.
+    auto* button = new MivToolbarButton(definition, m_mainToolbar);
+    button->setObjectName(definition.name);
     QIcon icon;
     if (!definition.iconPath.isEmpty() && QFileInfo::exists(definition.iconPath))
         icon = QIcon(definition.iconPath);
@@ -742,12 +723,28 @@ QAction* MivWinController::toolbarItemForIdentifier(const QString& identifier)
         icon = QFileIconProvider().icon(QFileInfo(definition.path));
     if (icon.isNull())
         icon = m_window->style()->standardIcon(QStyle::SP_CommandLink);
-    auto* action = new QAction(icon, definition.name, m_mainToolbar);
-    action->setObjectName(definition.name);
-    action->setToolTip(definition.name);
-    action->setProperty("toolPath", definition.path);
-    m_customToolbarActions.insert(identifier, action);
-    return action;
+    button->setIcon(icon);
+    connect(button, &QAction::triggered, this, [this, button] { Q_EMIT toolbarButtonTriggered(button); });
+    m_customToolbarItems.append(button);
+    m_mainToolbar->addAction(button);
+}
+
+QStringList MivWinController::toolbarAllowedItemIdentifiers() const
+{
+    QStringList names;
+    for (const MivToolbarButton* button : m_customToolbarItems)
+        names << button->def().name;
+    return names;
+}
+
+QAction* MivWinController::toolbarItemForIdentifier(const QString& identifier)
+{
+    MIV_LOG_INFO(QStringLiteral("[MivWinController] Toolbar item: %1").arg(identifier));
+    for (MivToolbarButton* button : std::as_const(m_customToolbarItems)) {
+        if (button->def().name == identifier)
+            return button;
+    }
+    return nullptr;
 }
 
 // --- Shortcuts ---

@@ -21,6 +21,7 @@ class MivFilesViewController;
 class MivMainWindow;
 class MivProgressIndicator;
 struct MivToolDef;
+class MivToolbarButton;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -125,10 +126,12 @@ public:
     // One of the toolbar's named controls ("cpyControl", "hiddenControl", ...).
     QAction* toolbarControl(const QString& name) const { return m_controls.value(name); }
     QLineEdit* searchField() const { return m_searchField; }
+    // The user tools' buttons, one per definition in list order; pressing
+    // one emits toolbarButtonTriggered.
     void removeAllToolbarItems();
     void addToolbarItemForDefinition(const MivToolDef& definition);
     QStringList toolbarAllowedItemIdentifiers() const;
-    // The item built for a tool's name; null when no definition has it.
+    // The button of the first tool with that name; null when no tool has it.
     QAction* toolbarItemForIdentifier(const QString& identifier);
     // Enables the controls from the action state holder, for the active panel.
     void updateControls(MivFilesViewController* panel);
@@ -159,6 +162,10 @@ public:
     void openFile(const MivFileDataPtr& file, qint32 forOperation) override;
     void openFileFor(qint32 operation) override;
 
+Q_SIGNALS:
+    // A tool's toolbar button was pressed; the main menu runs its tool.
+    void toolbarButtonTriggered(MivToolbarButton* button);
+
 private:
     MivFilesTabViewController* makeSide(const QString& ident, QWidget* parent);
     void buildContent();
@@ -188,8 +195,7 @@ private:
     QToolBar* m_mainToolbar = nullptr;
     QLineEdit* m_searchField = nullptr;
     QHash<QString, QAction*> m_controls;
-    std::vector<std::unique_ptr<MivToolDef>> m_customToolbarItems;
-    QHash<QString, QAction*> m_customToolbarActions;
+    QList<MivToolbarButton*> m_customToolbarItems;
     MivFilesTabViewController* m_left = nullptr;
     MivFilesTabViewController* m_right = nullptr;
     QPointer<MivFilesViewController> m_activeTable;

@@ -1,9 +1,15 @@
 #include "app/menu/MivMainMenu.h"
 
+#include "app/controls/MivCollapsibleSplitView.h"
 #include "app/settings/MivContext.h"
+#include "app/tabs/MivFilesTabViewController.h"
+#include "app/tools/MivToolbarButton.h"
+#include "app/window/MivMainWindow.h"
+#include "app/window/MivWinController.h"
 #include "platform/KeyCodeAdapter.h"
 #include "platform/SortDescriptor.h"
 #include "platform/Trash.h"
+#include "support/WaitUntil.h"
 #include "support/widgets/PresetAlertResponder.h"
 
 #include <QAction>
@@ -14,7 +20,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -251,6 +259,114 @@ TEST_F(MainMenu, EmptyTrashAsksFirst)
     EXPECT_TRUE(QDir(trash + QStringLiteral("/files")).isEmpty());
     EXPECT_TRUE(QDir(trash + QStringLiteral("/info")).isEmpty());
     EXPECT_EQ(responder.unused(), 0);
+}
+
+// A side without tabs: the tool buttons need the window, not its folders.
+class EmptySide : public MivFilesTabViewController
+{
+public:
+    using MivFilesTabViewController::MivFilesTabViewController;
+    void awakeFromNib() override {}
+};
+
+class ToolButtons : public MainMenu
+{
+protected:
+    void SetUp() override
+    {
+        MainMenu::SetUp();
+        ASSERT_TRUE(m_dir.isValid());
+        MivCollapsibleSplitView::setAnimationsEnabled(false);
+        m_controller = std::make_unique<MivWinController>([](QWidget* parent) { return new EmptySide(parent); });
+        m_toolMenu = std::make_unique<MivMainMenu>(m_controller->window()->menuBar(), m_controller.get());
+    }
+    void TearDown() override
+    {
+        m_toolMenu.reset();
+        m_controller.reset();
+        MivCollapsibleSplitView::setAnimationsEnabled(true);
+        MainMenu::TearDown();
+    }
+
+    // A tool that appends its mark to the run log.
+    MivToolDef marker(const QString& name, const QString& mark) const
+    {
+        MivToolDef def;
+        def.name = name;
+        def.path = QStringLiteral("/bin/sh");
+        def.runAsOption = 1;
+        def.params = QList<MivToolParamDef>{{QStringLiteral("-c")},
+                                            {QStringLiteral("echo %1 >> '%2'").arg(mark, runLog())}};
+        return def;
+    }
+    QString runLog() const { return m_dir.filePath(QStringLiteral("runs")); }
+    QByteArray runs() const
+    {
+        QFile file(runLog());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QList<MivToolbarButton*> buttons() const
+    {
+        QList<MivToolbarButton*> found;
+        for (QAction* action : m_controller->mainToolbar()->actions()) {
+            if (auto* button = qobject_cast<MivToolbarButton*>(action))
+                found << button;
+        }
+        return found;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<MivWinController> m_controller;
+    std::unique_ptr<MivMainMenu> m_toolMenu;
+};
+
+// The buttons follow the tool list, one per tool in order (two tools of one
+// name keep their own), and each runs its own tool as its menu item does.
+TEST_F(ToolButtons, FollowTheToolListAndRunTheirTool)
+{
+    m_toolMenu->updateToolsMenu();
+    EXPECT_TRUE(buttons().isEmpty()) << "no tools, no buttons";
+
+    MivContext::context()->setTools(
+        {marker(QStringLiteral("Same"), QStringLiteral("first")), marker(QStringLiteral("Other"), QStringLiteral("other")),
+         marker(QStringLiteral("Same"), QStringLiteral("second"))});
+    m_toolMenu->updateToolsMenu();
+    m_toolMenu->updateToolsMenu();
+    QList<MivToolbarButton*> shown = buttons();
+    ASSERT_EQ(shown.size(), 3) << "a rebuild replaces the buttons";
+    EXPECT_EQ(m_controller->toolbarAllowedItemIdentifiers(), (QStringList{"Same", "Other", "Same"}));
+    EXPECT_EQ(shown[1]->text(), QStringLiteral("Other"));
+    EXPECT_EQ(shown[1]->toolTip(), QStringLiteral("Other"));
+    EXPECT_EQ(m_controller->toolbarItemForIdentifier(QStringLiteral("Same")), shown[0]);
+
+    shown[2]->trigger();
+    ASSERT_TRUE(mivtest::waitUntil([&] { return runs() == "second\n"; })) << runs().toStdString();
+    shown[0]->trigger();
+    ASSERT_TRUE(mivtest::waitUntil([&] { return runs() == "second\nfirst\n"; })) << runs().toStdString();
+
+    MivContext::context()->setTools({marker(QStringLiteral("Other"), QStringLiteral("other"))});
+    m_toolMenu->updateToolsMenu();
+    shown = buttons();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0]->def(), marker(QStringLiteral("Other"), QStringLiteral("other")));
+
+    MivContext::context()->setTools({});
+    m_toolMenu->updateToolsMenu();
+    EXPECT_TRUE(buttons().isEmpty());
+    EXPECT_TRUE(m_controller->toolbarAllowedItemIdentifiers().isEmpty());
+    EXPECT_EQ(m_controller->toolbarItemForIdentifier(QStringLiteral("Other")), nullptr);
+}
+
+TEST_F(ToolButtons, FloatingItemFollowsTheWindowLevel)
+{
+    QAction* floating = m_toolMenu->action(QStringLiteral("setFloating:"));
+    ASSERT_NE(floating, nullptr);
+    floating->setChecked(true);
+    m_toolMenu->updateFloatingMenu();
+    EXPECT_FALSE(floating->isChecked());
+    m_controller->window()->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    m_toolMenu->updateFloatingMenu();
+    EXPECT_TRUE(floating->isChecked());
 }
 
 } // namespace

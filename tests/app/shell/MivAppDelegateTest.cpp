@@ -87,6 +87,9 @@ protected:
         MivAppDelegate::Options options;
         options.setupLogging = false;
         options.sideFactory = [this](QWidget* parent) { return new RecordingSide(&calls, parent); };
+        options.relaunch = [this](const QString& program, const QStringList& arguments) {
+            relaunches << (QStringList{program} + arguments);
+        };
         m_delegate = std::make_unique<MivAppDelegate>(options);
         m_delegate->applicationWillFinishLaunching();
         m_delegate->applicationDidFinishLaunching();
@@ -109,6 +112,8 @@ protected:
     std::mutex m_linesLock;
     QStringList m_lines;
     QStringList calls;
+    // Each relaunch asked for: the program, then its arguments.
+    QList<QStringList> relaunches;
     std::unique_ptr<MivAppDelegate> m_delegate;
 };
 
@@ -217,6 +222,7 @@ TEST_F(AppDelegate, QuittingSavesTheWindowAndWritesTheArchive)
     delegate().applicationWillTerminate();
     EXPECT_EQ(calls, (QStringList{"left saveState", "right saveState", "left shutdown", "right shutdown"}));
     ASSERT_TRUE(QFile::exists(archive));
+    EXPECT_TRUE(relaunches.isEmpty()) << "no import chosen, no relaunch";
 
     // What was written is what the next start reads.
     MivContext::resetForTesting();
@@ -242,6 +248,75 @@ TEST_F(AppDelegate, AppearanceChangesArePosted)
     QApplication::setPalette(palette);
     QApplication::setPalette(previous);
     ASSERT_TRUE(mivtest::waitUntil([&] { return posted >= 1; }));
+}
+
+// An import chosen while running takes effect at quit: the archive written
+// at quit is replaced by the imported one, nothing this process still holds
+// is saved over it, and the program starts again once.
+TEST_F(AppDelegate, QuittingAfterAnImportAppliesItAndRelaunchesOnce)
+{
+    launch();
+    QTemporaryDir exports;
+    ASSERT_TRUE(exports.isValid());
+    MivContext::context()->setMaxHistoryEntries(7);
+    ASSERT_TRUE(MivContext::saveContext());
+    const MivFileDataPtr zip =
+        MivContext::exportSettingsTo(MivFileDataManager::makeFreshInstanceForString(exports.path(), true));
+    ASSERT_TRUE(zip);
+    MivContext::context()->setMaxHistoryEntries(3);
+
+    delegate().restartContext(zip);
+    EXPECT_EQ(delegate().reloadContext(), zip);
+    EXPECT_TRUE(relaunches.isEmpty()) << "nothing happens before the quit";
+    delegate().applicationWillTerminate();
+    delegate().applicationWillTerminate();
+    ASSERT_EQ(relaunches.size(), 1);
+    EXPECT_EQ(relaunches.first(), QStringList{QCoreApplication::applicationFilePath()} + QCoreApplication::arguments().mid(1));
+    EXPECT_FALSE(delegate().reloadContext());
+
+    // A late save (the periodic one) must not undo the import.
+    EXPECT_FALSE(MivContext::saveContext());
+    MivContext::resetForTesting();
+    MivContext::loadContext();
+    EXPECT_EQ(MivContext::context()->maxHistoryEntries(), 7);
+}
+
+// An import that fails keeps the settings written at quit; the program still
+// comes back, with them.
+TEST_F(AppDelegate, AFailedImportKeepsTheSettingsAndStillRelaunches)
+{
+    launch();
+    QTemporaryDir exports;
+    ASSERT_TRUE(exports.isValid());
+    const QString broken = exports.filePath(QStringLiteral("settings_2024_01_02.zip"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a zip");
+    file.close();
+    MivContext::context()->setMaxHistoryEntries(5);
+
+    delegate().restartContext(MivFileDataManager::makeFreshInstanceForString(broken, true));
+    delegate().applicationWillTerminate();
+    EXPECT_EQ(relaunches.size(), 1);
+    MivContext::resetForTesting();
+    MivContext::loadContext();
+    EXPECT_EQ(MivContext::context()->maxHistoryEntries(), 5);
+}
+
+// The real launcher starts the program on its own and says when it cannot.
+TEST_F(AppDelegate, LaunchApplicationStartsTheProgram)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString marker = dir.filePath(QStringLiteral("started"));
+    EXPECT_TRUE(MivAppDelegate::launchApplication(QStringLiteral("/bin/sh"),
+                                                  {QStringLiteral("-c"), QStringLiteral("echo $0 > \"$1\""),
+                                                   QStringLiteral("relaunched"), marker}));
+    ASSERT_TRUE(mivtest::waitUntil([&] {
+        QFile file(marker);
+        return file.open(QIODevice::ReadOnly) && file.readAll() == "relaunched\n";
+    }));
+    EXPECT_FALSE(MivAppDelegate::launchApplication(dir.filePath(QStringLiteral("missing")), {}));
 }
 
 } // namespace

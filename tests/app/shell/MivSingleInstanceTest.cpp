@@ -78,4 +78,24 @@ TEST(MivSingleInstance, NobodyListeningMeansThisLaunchRuns)
     EXPECT_FALSE(MivSingleInstance::sendToRunning(dir.filePath(QStringLiteral("none")), arguments, 200));
 }
 
+// A quitting program that relaunches itself stops taking launches first:
+// the new one finds nobody and becomes the receiving program.
+TEST(MivSingleInstance, AClosedInstanceLetsTheNextOneListen)
+{
+    QTemporaryDir dir;
+    const QString socket = dir.filePath(QStringLiteral("instance"));
+    MivSingleInstance quitting(socket);
+    bool handedOver = false;
+    ASSERT_TRUE(quitting.listen([&](const MivLaunchArguments&) { handedOver = true; }));
+    quitting.close();
+    EXPECT_FALSE(QFile::exists(socket));
+
+    MivLaunchArguments arguments;
+    arguments.paths = {"/"};
+    EXPECT_FALSE(MivSingleInstance::sendToRunning(socket, arguments, 200));
+    MivSingleInstance relaunched(socket);
+    EXPECT_TRUE(relaunched.listen([](const MivLaunchArguments&) {}));
+    EXPECT_FALSE(handedOver);
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include "app/settings/MivContext.h"
 #include "app/tabs/MivFilesTabViewController.h"
 #include "app/tools/MivToolDef.h"
+#include "app/tools/MivToolbarButton.h"
 #include "app/window/MivMainWindow.h"
 #include "app/window/MivWinController.h"
 #include "app/window/MivWindowControlKeys.h"
@@ -408,9 +409,9 @@ TEST_F(WinControllerTest, ToolbarItemsForTools)
     controller->addToolbarItemForDefinition(
         MivToolDef{QStringLiteral("gone"), dir.filePath(QStringLiteral("none")), dir.filePath(QStringLiteral("none.png"))});
     EXPECT_EQ(controller->toolbarAllowedItemIdentifiers(), (QStringList{"grep", "grep", "gone"}));
-    QAction* grep = controller->toolbarItemForIdentifier(QStringLiteral("grep"));
+    auto* grep = qobject_cast<MivToolbarButton*>(controller->toolbarItemForIdentifier(QStringLiteral("grep")));
     ASSERT_NE(grep, nullptr);
-    EXPECT_EQ(grep->property("toolPath").toString(), QStringLiteral("/bin/grep"));
+    EXPECT_EQ(grep->def().path, QStringLiteral("/bin/grep"));
     QAction* gone = controller->toolbarItemForIdentifier(QStringLiteral("gone"));
     ASSERT_NE(gone, nullptr);
     EXPECT_FALSE(gone->icon().isNull());
