@@ -386,6 +386,7 @@ void MivMainMenu::updateViewTitles()
         if (item)
             item->setText(tr(row.shown.value_or(true) ? row.hide : row.show));
     }
+    updateFlatStateForPanel(activePanel());
 }
 
 void MivMainMenu::fillPlaces()
@@ -433,10 +434,12 @@ void MivMainMenu::gotoPathExecuted(QAction* item)
 
 void MivMainMenu::showFlatFilesStructure(QAction* item)
 {
-    // The item's tick has already flipped: it now says what the panel shall be.
+    // The tick may be stale (entering a folder leaves flat mode, another
+    // panel may be active): the panel's own mode is what is switched.
+    Q_UNUSED(item);
     MivFilesViewController* panel = activePanel();
     if (panel) {
-        panel->setFlatStructure(item->isChecked());
+        panel->setFlatStructure(!panel->flatStructure());
         panel->refreshPanel(true);
     }
     updateFlatStateForPanel(panel);

@@ -4,6 +4,7 @@
 #include "FileData/MivListFilesParams.h"
 #include "FileData/MivUpFolderData.h"
 #include "app/panel/MivFilesViewController.h"
+#include "app/panel/MivFlatStructureLoader.h"
 #include "app/settings/MivContext.h"
 
 namespace {
@@ -26,6 +27,27 @@ void MivFilesDataLoader::cancel()
 {
     if (isActive())
         setCancelled(true);
+}
+
+void MivFilesDataLoader::setCancelled(bool cancelled)
+{
+    m_cancelled.store(cancelled);
+    if (!cancelled)
+        return;
+    if (const auto walk = m_flatLoader.load())
+        walk->abort();
+}
+
+QList<MivFileDataPtr> MivFilesDataLoader::processFlatStructure(const QList<MivFileDataPtr>& array,
+                                                               MivFilesViewController* panel,
+                                                               const MivFileCallback& callback)
+{
+    auto walk = std::make_shared<MivFlatStructureLoader>(m_data, array, panel->showHidden(), callback);
+    m_flatLoader.store(walk);
+    // A cancel that came before the walk was stored has not aborted it.
+    if (m_cancelled.load())
+        walk->abort();
+    return walk->resolveFlatStructure();
 }
 
 MivListFilesParams MivFilesDataLoader::loadElementsParamsForContext(MivFilesViewController* panel)
@@ -56,6 +78,8 @@ std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::loadFilesInContex
 std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::refreshContext(MivFilesViewController* panel,
                                                                               std::optional<plat::Error>& errorToPresent)
 {
+    if (const auto walk = m_flatLoader.exchange(nullptr))
+        walk->abort();
     if (!m_data)
         return std::vector<MivFileDataPtr>{};
     m_data->refresh();
@@ -73,6 +97,12 @@ std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::refreshContext(Mi
         if (!panel->closed() && !isSilentListingError(error))
             errorToPresent = error;
         return std::nullopt;
+    }
+    if (params.flat() && !params.flatResolvingSupported()) {
+        QList<MivFileDataPtr> flat = processFlatStructure(listing, panel, m_callback);
+        if (m_cancelled.load())
+            return std::nullopt;
+        listing = std::move(flat);
     }
     std::vector<MivFileDataPtr> rows;
     rows.reserve(size_t(listing.size()) + 1);

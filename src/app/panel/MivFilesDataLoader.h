@@ -3,12 +3,15 @@
 #include "FileData/MivFileDataTypes.h"
 #include "platform/Error.h"
 
+#include <QList>
+
 #include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class MivFilesViewController;
+class MivFlatStructureLoader;
 class MivListFilesParams;
 
 // The listing of one folder for one panel. Cancelling makes it inactive at
@@ -29,10 +32,16 @@ public:
     bool cancelled() const { return m_cancelled.load(); }
     bool loading() const { return m_loading.load(); }
     void cancel();
-    void setCancelled(bool cancelled) { m_cancelled.store(cancelled); }
+    // Also aborts a flat walk that is running.
+    void setCancelled(bool cancelled);
     MivFileDataPtr data() const { return m_data; }
 
     static MivListFilesParams loadElementsParamsForContext(MivFilesViewController* panel);
+
+    // The flat listing of a back end that does not flatten by itself, walked
+    // from the first-level listing.
+    QList<MivFileDataPtr> processFlatStructure(const QList<MivFileDataPtr>& array, MivFilesViewController* panel,
+                                               const MivFileCallback& callback);
 
 private:
     std::optional<std::vector<MivFileDataPtr>> refreshContext(MivFilesViewController* panel,
@@ -42,4 +51,6 @@ private:
     const MivFileCallback m_callback;
     std::atomic<bool> m_cancelled{false};
     std::atomic<bool> m_loading{false};
+    // Set on the listing's thread, aborted from any thread.
+    std::atomic<std::shared_ptr<MivFlatStructureLoader>> m_flatLoader;
 };
