@@ -8,6 +8,7 @@
 #include "FileData/MivUpFolderData.h"
 #include "FileData/Local/MivOsxFileData.h"
 #include "app/operations/MivFileManager.h"
+#include "app/panel/IMivFilesTabContainer.h"
 #include "app/panel/MivFilesDataLoader.h"
 #include "app/panel/MivFilesRowCollector.h"
 #include "app/panel/MivFilesTableDataController.h"
@@ -96,6 +97,8 @@ void MivFilesViewController::init()
     m_populateSerialQueue = MivExec::createSerialDispatchQueueWithName("com.quorvex.mivo.populate-controller");
     m_watcher = std::make_shared<Watcher>(weak_from_this());
     m_arrayController = std::make_unique<MivFilesTableDataController>();
+    connect(m_arrayController.get(), &MivFilesTableDataController::arrangementChanged, this,
+            &MivFilesViewController::finishFilterChange);
     // Control keys are posted and handled on the GUI thread.
     m_controlKeyToken = plat::NotificationCenter::defaultCenter().observe(
         QString::fromLatin1(ksFilesTableControlKeyPressedNotification), this,
@@ -276,6 +279,12 @@ void MivFilesViewController::populateTableData(const MivFileDataPtr& requested, 
         MivFileDataPtr data = requested;
         if (data && data->isUpFolderData())
             data = static_cast<const MivUpFolderData&>(*data).wrapped();
+        if (data && !force) {
+            // A refresh hands over the shown folder itself and never leaves a locked tab.
+            const MivFileDataPtr shown = context();
+            if (shown && data != shown && divertedToNewTab(data))
+                return;
+        }
         if (data && !force && data->blocked())
             return;
         if (!sideState->loaded() || m_dirty.load()) {
@@ -319,7 +328,7 @@ void MivFilesViewController::processPopulateForData(const MivPopulateData& reque
         if (!data) {
             runAsyncOnPopulateQueue([state](MivFilesViewController& panel) {
                 panel.setContext(nullptr);
-                MivExec::runOnMainThread([&] { panel.clearFilter(); });
+                MivExec::runOnMainThread([&] { panel.setFilter(nullptr); });
                 state->success = true;
                 panel.clearSelectionData();
             });
@@ -397,8 +406,14 @@ void MivFilesViewController::processPopulateForData(const MivPopulateData& reque
                 MIV_LOG_ERROR(QStringLiteral("Listing failed: %1").arg(QString::fromUtf8(e.what())));
             }
             runAsyncOnPopulateQueue([data, state, newFolder](MivFilesViewController& panel) {
-                if (newFolder)
-                    MivExec::runOnMainThread([&] { panel.clearFilter(); });
+                if (newFolder) {
+                    // The quick filter belongs to the folder it was typed for.
+                    MivExec::runOnMainThread([&] {
+                        panel.setFilter(nullptr);
+                        if (const auto container = panel.sideContainer())
+                            container->hideSearchPanel();
+                    });
+                }
                 panel.restoreSelectionForContext(state->applied ? data : nullptr);
                 panel.postNotification(ksFilesTableStopOperationNotification);
             });
@@ -583,13 +598,73 @@ void MivFilesViewController::updateFilesData(const MivFilesArrangementPtr& arran
     m_arrayController->setFiles(arrangement);
 }
 
-void MivFilesViewController::clearFilter()
+bool MivFilesViewController::setFilter(const MivFilteSearchDataPtr& request, plat::Error* error)
 {
-    // The quick filter belongs to the folder it was typed for.
-    if (!m_arrayController->filterPredicate())
-        return;
-    m_arrayController->setFilterPredicate(nullptr);
+    MivFilteSearchDataPtr given = request;
+    MivFilePredicatePtr predicate;
+    const MivFilteSearchDataPtr current = filter();
+    if (given && !(current && given->isEqual(current.get()))) {
+        // An invalid expression keeps the filter in force and the rows shown.
+        if (given->isRefused(error))
+            return false;
+        predicate = given->createPredicateForField(QStringLiteral("self.name"));
+        if (!predicate)
+            given = nullptr;
+    }
+    {
+        std::lock_guard lock(m_stateLock);
+        m_filter = given;
+    }
+    if (!predicate && (given || !m_arrayController->filterPredicate()))
+        return true;
+    m_filterFocus = FilterFocus{predicate, m_arrayController->selectedObject()};
+    m_arrayController->setFilterPredicate(predicate);
     postNotification(ksFilesTableFilterChangedNotification);
+    return true;
+}
+
+MivFilteSearchDataPtr MivFilesViewController::filter() const
+{
+    std::lock_guard lock(m_stateLock);
+    return m_filter;
+}
+
+void MivFilesViewController::finishFilterChange()
+{
+    // Rows arranged before the change may still arrive first: only those
+    // filtered by the new predicate settle the focus.
+    const MivFilesArrangementPtr shown = m_arrayController->arrangement();
+    if (!m_filterFocus || shown->filter() != m_filterFocus->predicate)
+        return;
+    const MivFileDataPtr focused = std::exchange(m_filterFocus, std::nullopt)->focused;
+    if (!focused || shown->indexOf(focused) == MivFilesArrangement::kNotFound)
+        m_arrayController->setSelectionIndex(0);
+    scrollToVisibleIndex(m_arrayController->selectionIndex());
+}
+
+void MivFilesViewController::scrollToVisibleIndex(qsizetype index)
+{
+    if (m_filesTable && index >= 0 && index < m_arrayController->rowCount())
+        m_filesTable->scrollTo(m_arrayController->index(int(index), 0));
+}
+
+std::shared_ptr<IMivFilesTabContainer> MivFilesViewController::sideContainer() const
+{
+    const auto sideState = entry();
+    return sideState ? std::dynamic_pointer_cast<IMivFilesTabContainer>(sideState->controller()) : nullptr;
+}
+
+bool MivFilesViewController::divertedToNewTab(const MivFileDataPtr& data)
+{
+    if (!sideContainer())
+        return false;
+    bool diverted = false;
+    // The container's tabs live on the GUI thread; nothing is held while waiting.
+    MivExec::runOnMainThread([&] {
+        if (const auto container = sideContainer())
+            diverted = container->handleLockedTab(this, data);
+    });
+    return diverted;
 }
 
 void MivFilesViewController::updatePopulateSelection(const MivSelectTarget& target)

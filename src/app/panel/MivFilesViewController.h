@@ -5,6 +5,7 @@
 #include "app/files-table/IMivFilesTableViewDelegate.h"
 #include "app/panel/IFilesViewDataSource.h"
 #include "app/panel/MivFilesArrangement.h"
+#include "app/panel/MivFilteSearchData.h"
 #include "app/panel/MivPopulateData.h"
 #include "app/panel/MivSelector.h"
 #include "app/panel/MivTotalInfoModel.h"
@@ -27,6 +28,7 @@
 #include <vector>
 
 class IMivFileWatcherContextDelegate;
+class IMivFilesTabContainer;
 class MivContextEntry;
 class MivFilesDataLoader;
 class MivFilesTableColumnsHandler;
@@ -109,6 +111,16 @@ public:
 
     MivFileDataPtr context() const;
     MivFileDataPtr tmpContext() const;
+
+    // --- Quick filter (GUI thread) ---
+    // Filters the rows by name. An equal request is only stored again; one
+    // that gives no predicate (no phrase, unknown mode) removes the filter.
+    // A refused one (an invalid mode-2000 expression) changes nothing and
+    // answers NO with the error. Once the filtered rows are shown, a focused
+    // row that was filtered out gives the focus to the first row.
+    bool setFilter(const MivFilteSearchDataPtr& request, plat::Error* error = nullptr);
+    // The request in force; null when none. Any thread.
+    MivFilteSearchDataPtr filter() const;
     // Every listed item, filtered or not; any thread.
     QList<MivFileDataPtr> files() const;
     qsizetype dataObjectsCount() const;
@@ -216,6 +228,11 @@ public:
     void openFileForContext(const MivFileDataPtr& item);
     void openFile(const MivFileDataPtr& item, bool inside);
     void openFolderForContext(const MivFileDataPtr& item);
+    // Shows a folder, or a saved location, through the side's tab container,
+    // which diverts a hard-locked tab's change to a new tab. A panel outside
+    // a side lists the folder itself.
+    void populate(const MivFileDataPtr& item, const std::optional<QVariantMap>& dataContext,
+                  const MivSelectTarget& selection);
     void goUp();
     // A ".." row whose folder is gone leads to its nearest existing ancestor.
     static MivFileDataPtr moveContextUp(const MivFileDataPtr& item);
@@ -243,7 +260,14 @@ private:
 
     void populateSaveSelectionForData(const MivFileDataPtr& data);
     void updateFilesData(const MivFilesArrangementPtr& arrangement);
-    void clearFilter();
+    void finishFilterChange();
+    void scrollToVisibleIndex(qsizetype index);
+    // The side's tab container, through the side's saved state; null for a
+    // panel outside a side. Its calls belong to the GUI thread.
+    std::shared_ptr<IMivFilesTabContainer> sideContainer() const;
+    // Before a non-forced change to another folder: a hard-locked tab sends
+    // the folder to a new tab, and this panel keeps its own.
+    bool divertedToNewTab(const MivFileDataPtr& data);
     void updatePopulateSelection(const MivSelectTarget& target);
     void populateRestoreHighlightSelection();
     void restoreSelectionForContext(const MivFileDataPtr& data);
@@ -251,7 +275,6 @@ private:
 
     void postNotification(const char* name, const QVariantMap& userInfo = {});
     void processOpenContext(const MivPopulateData& request);
-    void populateWithSelection(const MivFileDataPtr& item, const MivFileDataPtr& select);
     void toggleMarksOfRange(int from, int to);
 
     QString m_identifier;
@@ -279,6 +302,7 @@ private:
     MivFileDataPtr m_context;
     MivFileDataPtr m_tmpContext;
     MivSelectTarget m_populateSelectAct;
+    MivFilteSearchDataPtr m_filter;
     MivFileDataPtr m_populateSelectedObject;
     qsizetype m_populateSelectionIndex = NotFound;
     QString m_totalText;
@@ -311,6 +335,14 @@ private:
     // GUI thread. Owned; deleted with the panel.
     QPointer<MivFilesTableView> m_filesTable;
     bool m_inSynchronization = false;
+    // A filter change waiting for its rows to be shown: the predicate they
+    // are filtered by and the row focused before.
+    struct FilterFocus
+    {
+        MivFilePredicatePtr predicate;
+        MivFileDataPtr focused;
+    };
+    std::optional<FilterFocus> m_filterFocus;
     std::atomic<bool> m_activePanel{true};
     plat::NotificationToken m_controlKeyToken;
 };

@@ -1,10 +1,12 @@
 #include "app/panel/MivFilesViewController.h"
 
+#include "FileData/MivExec.h"
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataManager.h"
 #include "FileData/MivFileUtils.h"
 #include "FileData/MivMaxConcurrentTasksQueue.h"
 #include "FileData/MivUpFolderData.h"
+#include "app/panel/IMivFilesTabContainer.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "platform/Log.h"
 #include "platform/OperationQueue.h"
@@ -90,16 +92,15 @@ void MivFilesViewController::processOpenContext(const MivPopulateData& request)
         const bool up = request.data->isUpFolderData();
         const MivFileDataPtr target = up ? static_cast<const MivUpFolderData&>(*request.data).wrapped() : request.data;
         if (up) {
-            const auto* select = std::get_if<MivFileDataPtr>(&request.selectionObject);
-            populateWithSelection(target, select ? *select : nullptr);
+            populate(target, std::nullopt, request.selectionObject);
         } else if (MivFileUtils::isActiveExistDirectory(target)) {
-            populateWithSelection(target, nullptr);
+            populate(target, std::nullopt, {});
         } else if (!target->folder()) {
             openWithApplication(target);
         } else {
             // A folder that is gone: its nearest existing ancestor is shown.
             if (const MivFileDataPtr existing = goUpData(target))
-                populateWithSelection(existing, nullptr);
+                populate(existing, std::nullopt, {});
         }
     } catch (const std::exception& e) {
         MIV_LOG_ERROR(QStringLiteral("Opening failed: %1").arg(QString::fromUtf8(e.what())));
@@ -107,14 +108,24 @@ void MivFilesViewController::processOpenContext(const MivPopulateData& request)
     postNotification(ksFilesTableStopOperationNotification);
 }
 
-void MivFilesViewController::populateWithSelection(const MivFileDataPtr& item, const MivFileDataPtr& select)
+void MivFilesViewController::populate(const MivFileDataPtr& item, const std::optional<QVariantMap>& dataContext,
+                                      const MivSelectTarget& selection)
 {
-    // The side's tab container will divert locked tabs here; until it
-    // offers that, the panel lists the folder itself.
-    if (select)
-        populateTableData(item, MivSelectTarget(select));
-    else
-        populateTableData(item);
+    if (!item && !dataContext)
+        return;
+    if (!sideContainer()) {
+        // Outside a side there is no lock to honour and no saved location
+        // to resolve: the panel lists the folder itself.
+        if (item)
+            populateTableData(item, selection);
+        return;
+    }
+    // Waits for the GUI thread, holding nothing: the container lists the
+    // folder (or a new tab does) through the populate requests.
+    MivExec::runOnMainThread([&] {
+        if (const auto container = sideContainer())
+            container->changeFilesPanel(this, item, selection, dataContext);
+    });
 }
 
 MivFileDataPtr MivFilesViewController::moveContextUp(const MivFileDataPtr& item)

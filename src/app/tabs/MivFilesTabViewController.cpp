@@ -2,6 +2,7 @@
 
 #include "app/files-table/MivFilesTableView.h"
 
+#include "app/panel/IMivFilesTabContainer.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/IMivContextEntryController.h"
@@ -27,15 +28,40 @@
 
 namespace {
 
-class EntryController final : public IMivContextEntryController
+// The side's adapter on its saved state: panels of the side find their
+// container through it. The side owns it; the entry and a panel in the middle
+// of a call hold it only for that long, so the side is reached through a
+// guarded pointer, on the GUI thread where the side dies.
+class EntryController final : public IMivContextEntryController, public IMivFilesTabContainer
 {
 public:
     explicit EntryController(MivFilesTabViewController* side) : m_side(side) {}
-    MivFilesTabViewController* side() const { return m_side; }
+
+    bool handleLockedTab(MivFilesViewController* panel, const MivFileDataPtr& data) override
+    {
+        return m_side && m_side->handleLockedTab(panel, data) != nullptr;
+    }
+    void changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data, const MivSelectTarget& selection,
+                          const std::optional<QVariantMap>& dataContext) override
+    {
+        if (m_side)
+            m_side->changeFilesPanel(panel, data, selection, dataContext);
+    }
+    void hideSearchPanel() override
+    {
+        if (m_side)
+            m_side->hideSearchPanel();
+    }
 
 private:
-    MivFilesTabViewController* m_side;
+    QPointer<MivFilesTabViewController> m_side;
 };
+
+// An empty key names nothing to focus.
+MivSelectTarget selectTarget(const QString& selection)
+{
+    return selection.isEmpty() ? MivSelectTarget() : MivSelectTarget(selection);
+}
 
 const QString kDriveButtonRemoved = QStringLiteral("DriveButtonRemoved");
 const QString kDriveImageResolved = QStringLiteral("DriveImageResolvedNotification");
@@ -617,7 +643,7 @@ MivFilesViewController* MivFilesTabViewController::changeFilesPanelForData(
 {
     const TabItemPtr tab = selectedTabViewItem();
     MivFilesViewController* panel = tab ? tab->panel().get() : nullptr;
-    changeFilesPanel(panel, data, tab, selection, dataContext);
+    changeFilesPanel(panel, data, tab, selectTarget(selection), dataContext);
     return panel;
 }
 
@@ -626,19 +652,22 @@ MivFilesViewController* MivFilesTabViewController::changeFilesPanelForData(
     const std::optional<QVariantMap>& dataContext)
 {
     MivFilesViewController* panel = tab ? tab->panel().get() : nullptr;
-    changeFilesPanel(panel, data, tab, selection, dataContext);
+    changeFilesPanel(panel, data, tab, selectTarget(selection), dataContext);
     return panel;
 }
 
 void MivFilesTabViewController::changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data,
-                                                 const QString& selection,
+                                                 const MivSelectTarget& selection,
                                                  const std::optional<QVariantMap>& dataContext)
 {
-    changeFilesPanel(panel, data, selectedTabViewItem(), selection, dataContext);
+    // The panel's own tab takes the folder's label, even when it is not the
+    // selected one.
+    const TabItemPtr own = tabViewItemForPanel(panel);
+    changeFilesPanel(panel, data, own ? own : selectedTabViewItem(), selection, dataContext);
 }
 
 void MivFilesTabViewController::changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data,
-                                                 const TabItemPtr& tabItem, const QString& selection,
+                                                 const TabItemPtr& tabItem, const MivSelectTarget& selection,
                                                  const std::optional<QVariantMap>& dataContext)
 {
     TabItemPtr tab = tabItem;
@@ -659,10 +688,8 @@ void MivFilesTabViewController::changeFilesPanel(MivFilesViewController* panel, 
         return;
     }
     updateDriveSegmentContextForData(data, tab);
-    if (selection.isEmpty())
-        panel->populateTableData(data);
-    else
-        panel->populateTableData(data, MivSelectTarget(selection));
+    const QString* key = std::get_if<QString>(&selection);
+    panel->populateTableData(data, key && key->isEmpty() ? MivSelectTarget() : selection);
 }
 
 void MivFilesTabViewController::updateDriveSegmentContextForData(const MivFileDataPtr& data, const TabItemPtr& tab)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileData/MivFileDataTypes.h"
+#include "app/panel/MivPopulateData.h"
 #include "platform/NotificationToken.h"
 
 #include <QList>
@@ -123,10 +124,12 @@ public:
     virtual MivFilesViewController* changeFilesPanelForData(const MivFileDataPtr& data, const TabItemPtr& tab,
                                                             const QString& selection,
                                                             const std::optional<QVariantMap>& dataContext);
-    virtual void changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data, const QString& selection,
-                                  const std::optional<QVariantMap>& dataContext);
+    // A panel's folder change; without a tab, the panel's own tab (else the
+    // selected one) takes it.
+    virtual void changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data,
+                                  const MivSelectTarget& selection, const std::optional<QVariantMap>& dataContext);
     virtual void changeFilesPanel(MivFilesViewController* panel, const MivFileDataPtr& data, const TabItemPtr& tab,
-                                  const QString& selection, const std::optional<QVariantMap>& dataContext);
+                                  const MivSelectTarget& selection, const std::optional<QVariantMap>& dataContext);
     void updateDriveSegmentContextForData(const MivFileDataPtr& data, const TabItemPtr& tab);
     void updateVisualData(const MivFileDataPtr& data, const TabItemPtr& tab);
     // Resolves the saved location on the load queue and lists it in the tab's panel.
