@@ -17,6 +17,7 @@
 #include "app/files-table/MivFilesTableView.h"
 #include "app/settings/MivContextEntry.h"
 #include "platform/Log.h"
+#include "platform/MainDispatcher.h"
 #include "platform/NotificationCenter.h"
 #include "platform/OperationQueue.h"
 #include "platform/Path.h"
@@ -81,7 +82,16 @@ MivFilesViewController::MivFilesViewController() = default;
 
 std::shared_ptr<MivFilesViewController> MivFilesViewController::create()
 {
-    std::shared_ptr<MivFilesViewController> panel(new MivFilesViewController());
+    // Workers hold the panel while they list; when one of them lets go
+    // last, the panel and its list view still go on the GUI thread, which
+    // may be painting that view at the moment.
+    std::shared_ptr<MivFilesViewController> panel(new MivFilesViewController(), [](MivFilesViewController* gone) {
+        plat::MainDispatcher* dispatcher = plat::MainDispatcher::instance();
+        if (!dispatcher || dispatcher->isMainThread())
+            delete gone;
+        else
+            dispatcher->post([gone] { delete gone; });
+    });
     panel->init();
     return panel;
 }
