@@ -21,4 +21,19 @@ public:
     virtual void prepareEditor(MivEditTextField* editor, int row) = 0;
     // The edited text of a row, when the edit ended with a commit.
     virtual void setObjectValue(const QString& value, int row) = 0;
+
+    // Type-to-select: whether typing moves the highlight at all, and the row
+    // the typed text leads to when the typing began at fromRow (-1: none).
+    virtual bool shouldTypeSelect(MivFilesTableView* view)
+    {
+        Q_UNUSED(view);
+        return false;
+    }
+    virtual int nextTypeSelectMatch(MivFilesTableView* view, int fromRow, const QString& typed)
+    {
+        Q_UNUSED(view);
+        Q_UNUSED(fromRow);
+        Q_UNUSED(typed);
+        return -1;
+    }
 };
