@@ -43,7 +43,10 @@ protected:
     {
         PanelTest::SetUp();
         // Return on a file must not start an application here.
-        MivFilesViewController::setFileOpener([](const MivFileDataPtr&) { return true; });
+        MivFilesViewController::setFileOpener([this](const MivFileDataPtr&) {
+            ++m_openCalls;
+            return true;
+        });
         m_timers = std::make_unique<ManualTimerSource>();
         makeFolder("top/docs");
         for (const char* name : {"a+b.txt", "a.txt", "ab", "b.TXT", "ba", "c.md", "Ärger.txt"})
@@ -57,6 +60,10 @@ protected:
     }
     void TearDown() override
     {
+        // Openings the keys started hold the panel on its queues; the panel
+        // deletes its list view, so the last hold must end here, on the GUI
+        // thread.
+        ASSERT_TRUE(waitUntil([&] { return m_panel.use_count() == 1; }));
         MivFilesViewController::setFileOpener({});
         // The table's timers live on the test's clock: the panel and its
         // table go first.
@@ -75,6 +82,7 @@ protected:
 
     std::unique_ptr<ManualTimerSource> m_timers;
     MivFilesTableView* m_table = nullptr;
+    std::atomic<int> m_openCalls{0};
 };
 
 // Commands arrive as control keys, as the menus and the sheet send them.
@@ -404,6 +412,9 @@ TEST_F(MivSelectionCommandsTest, QuickFilterStepOfTheKeys)
         m_panel->clearSelection();
     }
     m_entry->setController(nullptr);
+    // Return opened the file; its opening has ended before the panel goes.
+    ASSERT_TRUE(waitUntil([&] { return m_openCalls.load() == 1; }));
+    expectBalanced();
 }
 
 // The user declined to fetch a remote file: the opening ends without an
