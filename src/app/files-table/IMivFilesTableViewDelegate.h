@@ -28,9 +28,24 @@ public:
     // view's own (the palette's text, or its highlighted text).
     virtual QColor textColorForItem(const MivFilesTableView* view, const MivFileDataPtr& item, bool highlighted) const
     {
-        (void)view;
-        (void)item;
-        (void)highlighted;
+        Q_UNUSED(view);
+        Q_UNUSED(item);
+        Q_UNUSED(highlighted);
         return {};
+    }
+
+    // Type-to-select: whether typing moves the highlight at all, and the row
+    // the typed text leads to when the typing began at fromRow (-1: none).
+    virtual bool shouldTypeSelect(MivFilesTableView* view)
+    {
+        Q_UNUSED(view);
+        return false;
+    }
+    virtual int nextTypeSelectMatch(MivFilesTableView* view, int fromRow, const QString& typed)
+    {
+        Q_UNUSED(view);
+        Q_UNUSED(fromRow);
+        Q_UNUSED(typed);
+        return -1;
     }
 };

@@ -23,6 +23,7 @@
 #include <QScopedValueRollback>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace std::chrono_literals;
@@ -354,6 +355,22 @@ void MivFilesTableView::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
+}
+
+void MivFilesTableView::keyboardSearch(const QString& search)
+{
+    if (search.isEmpty() || !m_delegate || !m_delegate->shouldTypeSelect(this))
+        return;
+    // Every key of one burst searches from where the burst began, so each
+    // further letter refines the match instead of stepping past it.
+    if (m_typeSelectText.isEmpty())
+        m_typeSelectStartRow = std::max(0, selectedRow());
+    m_typeSelectText += search;
+    m_typeSelectTimer.start(std::chrono::milliseconds(QApplication::keyboardInputInterval()),
+                            [this] { m_typeSelectText.clear(); });
+    const int row = m_delegate->nextTypeSelectMatch(this, m_typeSelectStartRow, m_typeSelectText);
+    if (row >= 0)
+        gotoElement(row);
 }
 
 void MivFilesTableView::keyReleaseEvent(QKeyEvent* event)

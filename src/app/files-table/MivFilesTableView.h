@@ -127,6 +127,12 @@ public:
     // Escape: ends an open edit; does nothing otherwise.
     void cancelOperation();
 
+    // Type-to-select: the typed text gathers until the typing pauses for the
+    // application's keyboard input interval; the panel picks the row.
+    void keyboardSearch(const QString& search) override;
+    // The row highlighted when the current typing began (-1: no typing).
+    int typeSelectStartRow() const { return m_typeSelectText.isEmpty() ? -1 : m_typeSelectStartRow; }
+
 Q_SIGNALS:
     // The first sort descriptor may have changed; the old descriptors.
     void sortDescriptorsChanged(const QList<plat::SortDescriptor>& oldDescriptors);
@@ -182,4 +188,9 @@ private:
     plat::SingleShotTimer m_scrollTimer;
     QPointer<MivEditTextField> m_editor;
     int m_editedRow = -1;
+
+    // Type-to-select: the text typed so far and the row highlighted when it began.
+    QString m_typeSelectText;
+    int m_typeSelectStartRow = 0;
+    plat::SingleShotTimer m_typeSelectTimer;
 };

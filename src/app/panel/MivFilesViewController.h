@@ -29,12 +29,15 @@
 
 class IMivFileWatcherContextDelegate;
 class IMivFilesTabContainer;
+
+class MivContext;
 class MivContextEntry;
 class MivFilesDataLoader;
 class MivFilesTableColumnsHandler;
 class MivFilesTableView;
 class MivFilesTableDataController;
 class MivMaxConcurrentTasksQueue;
+class MivSelectPatternWindowController;
 
 namespace plat {
 class OperationQueue;
@@ -205,8 +208,8 @@ public:
     void selectNone() override;
     void invertSelection() override;
     void selectByExtension() override;
-    void selectGroup() override {}
-    void unselectGroup() override {}
+    void selectGroup() override;
+    void unselectGroup() override;
     void processPaste() override {}
     void processCopy() override {}
     void flagsChanged(QWidget* view, QKeyEvent* event) override;
@@ -219,6 +222,32 @@ public:
     // Marks or unmarks the focused item, then moves one row down.
     void selectAndCountSize();
     void selectAndGo(bool next);
+
+    // --- Selection commands (GUI thread) ---
+    // Each brackets its mark changes with one "changing" and one "changed".
+    void updateBeforeSelectionChange();
+    void updateAfterSelectionChanged();
+    // The shown items whose whole name matches: a wildcard pattern ("*",
+    // "?"), or a regular expression; case-sensitive, diacritics ignored.
+    QList<MivFileDataPtr> dataByNameFilter(const QString& pattern, bool useRegExp) const;
+    // With a pattern, marks (unmarks) the matches and keeps the other marks;
+    // without one, marks every row (clears every mark).
+    void selectRowsWithFilter(const std::optional<QString>& pattern, bool useRegExp);
+    void unselectRowsWithFilter(const std::optional<QString>& pattern, bool useRegExp);
+    // Marks every shown item whose extension equals the focused item's, ignoring case.
+    void selectAllWithCurrentExtension();
+    void processInvertSelection();
+    void setSelectionFromArray(const QList<MivFileDataPtr>& items);
+
+    // --- Type-to-select and the highlight handling (GUI thread) ---
+    // The first row at or after the reference index (a negative one: the
+    // rows from the top down to its magnitude) whose name the typed text leads to.
+    int searchIndexFor(const QString& typed, int referenceIndex) const;
+    bool shouldTypeSelect(MivFilesTableView* view) override;
+    int nextTypeSelectMatch(MivFilesTableView* view, int fromRow, const QString& typed) override;
+    // A highlight that rested for the delay posts "FilesTableSelectionChanged".
+    void scheduleSelectionHandling();
+    void handleSelectionChanged();
 
     // --- Opening (any thread) ---
     // How a file that is no folder is opened with its application; tests
@@ -276,6 +305,8 @@ private:
     void postNotification(const char* name, const QVariantMap& userInfo = {});
     void processOpenContext(const MivPopulateData& request);
     void toggleMarksOfRange(int from, int to);
+    // The quick-filter step of a key: true when the side's quick filter took it.
+    bool processQuickFilterKey(const MivContext& settings, quint16 keyCode, QKeyEvent* event);
 
     QString m_identifier;
     std::weak_ptr<MivContextEntry> m_entry;
@@ -345,4 +376,9 @@ private:
     std::optional<FilterFocus> m_filterFocus;
     std::atomic<bool> m_activePanel{true};
     plat::NotificationToken m_controlKeyToken;
+
+    // GUI thread: the select-by-pattern sheet shown last, and the pending
+    // delayed handling of a highlight change (0: none).
+    std::shared_ptr<MivSelectPatternWindowController> m_selectController;
+    quint64 m_selectionHandleDelayTimer = 0;
 };

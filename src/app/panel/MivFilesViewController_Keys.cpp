@@ -7,6 +7,7 @@
 #include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/settings/MivContext.h"
+#include "app/settings/MivContextEntry.h"
 #include "platform/KeyCodeAdapter.h"
 #include "platform/NotificationCenter.h"
 
@@ -21,6 +22,10 @@ namespace {
 // The device-independent modifier bits the key table looks at.
 constexpr quint64 kDeviceIndependentMask = 0x1F0000;
 constexpr quint64 kCapsLockMask = 0x10000;
+// Key codes up to this one are characters (letters, digits, punctuation).
+constexpr quint16 kLastCharacterKeyCode = 47;
+constexpr quint16 kBackslashKeyCode = 42;
+constexpr quint16 kSlashKeyCode = 44;
 
 enum class KeyAction { Post, PageUp, PageDown, End, Home, SwitchPanels };
 
@@ -74,6 +79,23 @@ bool isFirstResponder(const QWidget* view)
 
 } // namespace
 
+bool MivFilesViewController::processQuickFilterKey(const MivContext& settings, quint16 keyCode, QKeyEvent* event)
+{
+    const auto entry = m_entry.lock();
+    const auto container = entry ? entry->controller() : nullptr;
+    if (!container)
+        return false;
+    // Typing a character opens the side's quick filter, which then gets that
+    // very key; Return and the path separators never open it.
+    if (keyCode <= kLastCharacterKeyCode && keyCode != KeyCodeAdapter::Return && keyCode != kBackslashKeyCode
+        && keyCode != kSlashKeyCode && settings.quickSearchOption() == 2)
+        container->showSearchPanel();
+    // Escape goes to the quick filter even when it is hidden.
+    if (container->isSearchPanelShown() || keyCode == KeyCodeAdapter::Escape)
+        return container->processSearchKeyEvent(event);
+    return false;
+}
+
 bool MivFilesViewController::processKeyDown(QWidget* view, QKeyEvent* event)
 {
     const auto stroke = KeyCodeAdapter::fromQt(event->key(), event->modifiers());
@@ -87,10 +109,13 @@ bool MivFilesViewController::processKeyDown(QWidget* view, QKeyEvent* event)
     if (plain && (stroke->keyCode == KeyCodeAdapter::DownArrow || stroke->keyCode == KeyCodeAdapter::UpArrow))
         return true;
 
-    // The quick-filter panel of the tab container is reached by the
-    // window's filter key until the side exposes its search panel here.
-
     const std::shared_ptr<MivContext> settings = MivContext::context();
+    const bool optionOnly = masked == KeyCodeAdapter::kOptionKeyMask;
+    if (plainOrShift || optionOnly) {
+        if (processQuickFilterKey(*settings, stroke->keyCode, event))
+            return false;
+    }
+
     for (const KeyRow& row : kKeyTable) {
         const bool empty = isPaging(row.action) ? plainOrShift : plain;
         const bool matches =
@@ -183,27 +208,26 @@ void MivFilesViewController::tableControlKeyPressed(const QVariantMap& userInfo)
         selectAndCountSize();
     } else if (key == QLatin1String(FilesTableControlKeySelectAndGo)) {
         selectAndGo(userInfo.value(QStringLiteral("next")).toBool());
+    } else if (key == QLatin1String(FilesTableControlKeySelectByPattern)) {
+        selectRowsWithFilter(userInfo.value(QStringLiteral("pattern")).toString(),
+                             userInfo.value(QStringLiteral("regexp")).toBool());
+    } else if (key == QLatin1String(FilesTableControlKeyUnselectByPattern)) {
+        unselectRowsWithFilter(userInfo.value(QStringLiteral("pattern")).toString(),
+                               userInfo.value(QStringLiteral("regexp")).toBool());
     } else if (key == QLatin1String(FilesTableControlKeySelectAll)) {
-        postNotification(ksFilesTableMarkedSelectionChanging);
-        clearSelection();
-        for (const MivFileDataPtr& item : m_arrayController->dataObjects())
-            addToSelection(item);
-        postNotification(ksFilesTableMarkedSelectionChanged);
+        selectRowsWithFilter(std::nullopt, false);
     } else if (key == QLatin1String(FilesTableControlKeySelectNone)) {
-        postNotification(ksFilesTableMarkedSelectionChanging);
-        clearSelection();
-        postNotification(ksFilesTableMarkedSelectionChanged);
+        unselectRowsWithFilter(std::nullopt, false);
     } else if (key == QLatin1String(FilesTableControlKeyInvertSelection)) {
-        postNotification(ksFilesTableMarkedSelectionChanging);
-        for (const MivFileDataPtr& item : m_arrayController->dataObjects())
-            updateSelection(item);
-        postNotification(ksFilesTableMarkedSelectionChanged);
+        processInvertSelection();
+    } else if (key == QLatin1String(FilesTableControlKeySelectByExtension)) {
+        selectAllWithCurrentExtension();
     } else if (key == QLatin1String(FilesTableControlKeyMouseSelect)) {
         MivExec::runOnMainThreadAsync([weak = weak_from_this()] {
             if (auto panel = weak.lock()) {
-                panel->postNotification(ksFilesTableMarkedSelectionChanging);
+                panel->updateBeforeSelectionChange();
                 panel->updateSelection(panel->lastSelected());
-                panel->postNotification(ksFilesTableMarkedSelectionChanged);
+                panel->updateAfterSelectionChanged();
             }
         });
     } else if (key == QLatin1String(FilesTableControlKeyAddSelectionRange)) {
@@ -219,29 +243,25 @@ void MivFilesViewController::tableControlKeyPressed(const QVariantMap& userInfo)
 
 void MivFilesViewController::toggleMarksOfRange(int from, int to)
 {
-    postNotification(ksFilesTableMarkedSelectionChanging);
+    updateBeforeSelectionChange();
     for (int i = std::min(from, to); i <= std::max(from, to); ++i) {
         if (const MivFileDataPtr item = m_arrayController->dataObjectAtIndex(i))
             updateSelection(item);
     }
-    updateTotalDataView();
-    postNotification(ksFilesTableMarkedSelectionChanged);
+    updateAfterSelectionChanged();
 }
 
 void MivFilesViewController::selectAndCountSize()
 {
-    postNotification(ksFilesTableMarkedSelectionChanging);
+    updateBeforeSelectionChange();
     updateSelection(lastSelected());
-    updateTotalDataView();
-    postNotification(ksFilesTableMarkedSelectionChanged);
+    updateAfterSelectionChanged();
 }
 
 void MivFilesViewController::selectAndGo(bool next)
 {
-    if (updateSelection(lastSelected())) {
-        updateTotalDataView();
-        postNotification(ksFilesTableMarkedSelectionChanged);
-    }
+    if (updateSelection(lastSelected()))
+        updateAfterSelectionChanged();
     const int row = m_arrayController->selectionIndex();
     const int target = std::clamp(row + (next ? 1 : -1), 0, std::max(0, m_arrayController->rowCount() - 1));
     if (m_filesTable)

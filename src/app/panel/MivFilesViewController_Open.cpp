@@ -7,6 +7,8 @@
 #include "FileData/MivMaxConcurrentTasksQueue.h"
 #include "FileData/MivUpFolderData.h"
 #include "app/panel/IMivFilesTabContainer.h"
+
+#include "app/operations/MivRemoteFileTooLargeException.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "platform/Log.h"
 #include "platform/OperationQueue.h"
@@ -102,6 +104,8 @@ void MivFilesViewController::processOpenContext(const MivPopulateData& request)
             if (const MivFileDataPtr existing = goUpData(target))
                 populate(existing, std::nullopt, {});
         }
+    } catch (const MivRemoteFileTooLargeException&) {
+        // The user declined to fetch the file: the opening just ends.
     } catch (const std::exception& e) {
         MIV_LOG_ERROR(QStringLiteral("Opening failed: %1").arg(QString::fromUtf8(e.what())));
     }

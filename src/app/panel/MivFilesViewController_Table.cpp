@@ -73,6 +73,7 @@ void MivFilesViewController::sortDescriptorUpdated(const std::optional<plat::Sor
 void MivFilesViewController::tableViewSelectionDidChange(MivFilesTableView*)
 {
     updateTotalDataView();
+    scheduleSelectionHandling();
 }
 
 bool MivFilesViewController::shouldEditTableColumn(MivFilesTableView*, const QString& columnId, int row)
