@@ -18,6 +18,8 @@ public:
     // unescaped (letters, digits and "!$&'()*+,-./:=@_~"), from the string's
     // UTF-8 bytes (file-name bytes that are not UTF-8 keep their own byte).
     static QString sanitizedString(const QString& string);
+    // The same from the bytes themselves (a path as the kernel gives it).
+    static QString sanitizedNative(const QByteArray& bytes);
     // The string without the suffix when it ends with it (an empty suffix
     // changes nothing).
     static QString stringWithStripSuffix(const QString& suffix, const QString& from);

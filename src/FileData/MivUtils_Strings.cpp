@@ -9,8 +9,13 @@ bool isUrlPathAllowed(unsigned char c)
 {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
         return true;
-    static const QByteArray kAllowed("!$&'()*+,-./:=@_~");
-    return kAllowed.contains(char(c));
+    switch (c) {
+    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+':
+    case ',': case '-': case '.': case '/': case ':': case '=': case '@': case '_': case '~':
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isSpace(QChar c)
@@ -27,19 +32,27 @@ bool isAsciiDigit(QChar c)
 
 QString MivUtils::sanitizedString(const QString& string)
 {
+    return sanitizedNative(plat::Path::toNative(string));
+}
+
+QString MivUtils::sanitizedNative(const QByteArray& bytes)
+{
     static const char kHex[] = "0123456789ABCDEF";
-    const QByteArray bytes = plat::Path::toNative(string);
-    QString out;
-    // Item-cache keys are made for every listed entry: one allocation each.
-    out.reserve(bytes.size() * 3);
+    // Item-cache keys are made for every listed entry: one allocation, sized
+    // exactly, and no per-character append.
+    qsizetype length = 0;
+    for (const char ch : bytes)
+        length += isUrlPathAllowed(static_cast<unsigned char>(ch)) ? 1 : 3;
+    QString out(length, Qt::Uninitialized);
+    QChar* at = out.data();
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (isUrlPathAllowed(c)) {
-            out += QLatin1Char(ch);
+            *at++ = QLatin1Char(ch);
         } else {
-            out += QLatin1Char('%');
-            out += QLatin1Char(kHex[c >> 4]);
-            out += QLatin1Char(kHex[c & 0x0F]);
+            *at++ = QLatin1Char('%');
+            *at++ = QLatin1Char(kHex[c >> 4]);
+            *at++ = QLatin1Char(kHex[c & 0x0F]);
         }
     }
     return out;

@@ -17,7 +17,9 @@
 //
 // One mutex serialises every access. Inserts and clears take effect before
 // they return, so a lookup made after an insert (from any thread that saw the
-// insert return) finds the entry.
+// insert return) finds the entry. Keys are hashed before the lock is taken
+// and entries keep their hash, so neither a lookup nor a growing map hashes
+// a key while other threads wait (a listing looks up every entry it makes).
 //
 // Value must be nullable (a smart pointer): a default-constructed Value
 // answers "nothing", and null values are never stored.
@@ -39,8 +41,9 @@ public:
     // The value under the key, or nothing; a hit becomes the most recently used.
     Value objectForKey(const Key& key)
     {
+        const Probe probe{&key, _hash(key)};
         std::lock_guard lock(_mutex);
-        const auto found = _dictionary.find(key);
+        const auto found = _dictionary.find(probe);
         if (found == _dictionary.end())
             return Value();
         moveToFront(&found->second);
@@ -55,9 +58,13 @@ public:
         if (!value)
             return;
         Value evicted;  // released after the lock: a value's destructor may call back in
+        StoredKey stored{key, _hash(key)};
         {
             std::lock_guard lock(_mutex);
-            auto [it, inserted] = _dictionary.try_emplace(key);
+            auto it = _dictionary.find(Probe{&stored.key, stored.hash});
+            const bool inserted = it == _dictionary.end();
+            if (inserted)
+                it = _dictionary.emplace(std::move(stored), Node()).first;
             Node* node = &it->second;
             if (inserted) {
                 node->key = &it->first;
@@ -73,7 +80,7 @@ public:
                 Node* tail = _tailNode;
                 evicted = std::move(tail->value);
                 unlink(tail);
-                _dictionary.erase(*tail->key);
+                _dictionary.erase(_dictionary.find(Probe{&tail->key->key, tail->key->hash}));
                 --_size;
             }
         }
@@ -82,8 +89,9 @@ public:
     // Removes the entry; answers its value, or nothing.
     Value removeObjectForKey(const Key& key)
     {
+        const Probe probe{&key, _hash(key)};
         std::lock_guard lock(_mutex);
-        const auto found = _dictionary.find(key);
+        const auto found = _dictionary.find(probe);
         if (found == _dictionary.end())
             return Value();
         Value value = std::move(found->second.value);
@@ -95,7 +103,7 @@ public:
 
     void removeAllObjects()
     {
-        std::unordered_map<Key, Node, Hash> released;
+        Dictionary released;
         {
             std::lock_guard lock(_mutex);
             released.swap(_dictionary);
@@ -120,14 +128,40 @@ public:
         std::vector<Key> keys;
         keys.reserve(_size);
         for (const Node* node = _rootNode; node; node = node->next)
-            keys.push_back(*node->key);
+            keys.push_back(node->key->key);
         return keys;
     }
 
 private:
+    // A stored key with its hash, and the probe that finds it without a copy
+    // of the key.
+    struct StoredKey
+    {
+        Key key;
+        std::size_t hash;
+    };
+    struct Probe
+    {
+        const Key* key;
+        std::size_t hash;
+    };
+    struct StoredHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(const StoredKey& stored) const noexcept { return stored.hash; }
+        std::size_t operator()(const Probe& probe) const noexcept { return probe.hash; }
+    };
+    struct StoredEqual
+    {
+        using is_transparent = void;
+        bool operator()(const StoredKey& a, const StoredKey& b) const { return a.hash == b.hash && a.key == b.key; }
+        bool operator()(const Probe& a, const StoredKey& b) const { return a.hash == b.hash && *a.key == b.key; }
+        bool operator()(const StoredKey& a, const Probe& b) const { return a.hash == b.hash && a.key == *b.key; }
+    };
+
     struct Node
     {
-        const Key* key = nullptr;  // the map's own key: map nodes never move
+        const StoredKey* key = nullptr;  // the map's own key: map nodes never move
         Value value;
         Node* next = nullptr;  // the next less recently used
         Node* prev = nullptr;  // the next more recently used
@@ -161,9 +195,12 @@ private:
             _tailNode = node;
     }
 
+    using Dictionary = std::unordered_map<StoredKey, Node, StoredHash, StoredEqual>;
+
     const std::size_t _capacity;
+    const Hash _hash{};
     mutable std::mutex _mutex;
-    std::unordered_map<Key, Node, Hash> _dictionary;
+    Dictionary _dictionary;
     Node* _rootNode = nullptr;
     Node* _tailNode = nullptr;
     std::size_t _size = 0;

@@ -62,6 +62,16 @@ QString MivOsxFileDataCache::preparedPath(const QString& path)
     return MivUtils::sanitizedString(trimmed);
 }
 
+QString MivOsxFileDataCache::preparedNativePath(const QByteArray& path)
+{
+    // The key preparedPath gives for the decoded path, made from the bytes
+    // without decoding them first (the codec gives the same bytes back).
+    qsizetype length = path.size();
+    while (length > 1 && path.at(length - 1) == '/')
+        --length;
+    return MivUtils::sanitizedNative(length == path.size() ? path : path.first(length));
+}
+
 MivFileDataPtr MivOsxFileDataCache::validatedLookup(const QString& key, MivOsxFileAttributesPtr* fresh,
                                                     const MivOsxFileAttributesPtr& given)
 {
@@ -105,13 +115,12 @@ MivFileDataPtr MivOsxFileDataCache::getOrCreateEntryForNativePath(const QByteArr
 {
     if (!path.startsWith('/') || !current)
         return nullptr;
-    const QString key = preparedPath(plat::Path::fromNative(path));
+    const QString key = preparedNativePath(path);
     if (MivFileDataPtr item = validatedLookup(key, nullptr, current))
         return item;
-    // The URL straight from the bytes; the path is absolute and has no
-    // trailing "/", so it is already the canonical form the factory makes.
-    auto made = MivUrlFileData::createWithURL<MivOsxFileData>(
-        QUrl::fromEncoded(QByteArrayLiteral("file://") + plat::Path::percentEncode(path), QUrl::StrictMode), false);
+    // Made from the path: no URL is built from the bytes only to be parsed
+    // back into the same path.
+    auto made = MivUrlFileData::createWithPath<MivOsxFileData>(plat::Path::fromNative(path), false);
     if (current->valid())
         made->adoptAttributes(current);
     _ncache.setObject(made, key);

@@ -45,6 +45,8 @@ public:
 
     // The key of a path.
     static QString preparedPath(const QString& path);
+    // The key of a path given as the kernel's bytes.
+    static QString preparedNativePath(const QByteArray& path);
 
     // The cached item under the URL's prepared path, or null; a blocked item
     // is unblocked before it is returned.

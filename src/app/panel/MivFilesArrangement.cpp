@@ -4,6 +4,7 @@
 #include "platform/ParallelFor.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 constexpr std::size_t kSlice = 1024;
@@ -28,9 +29,8 @@ MivFilesArrangementPtr MivFilesArrangement::make(std::vector<MivFilesSorter::Row
     arrangement->_sorter = sorter;
     arrangement->_filter = filter;
     arrangement->_keyGeneration = keyGeneration;
-    arrangement->_rows = std::move(rows);
-    sorter.sort(arrangement->_rows);
-    return finish(std::move(arrangement), true);
+    sortAndIndex(*arrangement, std::move(rows));
+    return finish(std::move(arrangement), false);
 }
 
 MivFilesArrangementPtr MivFilesArrangement::rearranged(const MivFilesArrangementPtr& previous,
@@ -56,8 +56,52 @@ MivFilesArrangementPtr MivFilesArrangement::rearranged(const MivFilesArrangement
         arrangement->_byPathKey = previous->_byPathKey;
         return finish(std::move(arrangement), false);
     }
-    sorter.sort(arrangement->_rows);
-    return finish(std::move(arrangement), true);
+    sortAndIndex(*arrangement, std::move(arrangement->_rows));
+    return finish(std::move(arrangement), false);
+}
+
+void MivFilesArrangement::sortAndIndex(MivFilesArrangement& arrangement, std::vector<MivFilesSorter::Row> rows)
+{
+    // The path index does not depend on the order, so it is built beside the
+    // sort, by the rows' places before it, and moved to their places after.
+    std::vector<quint32> order;
+    QHash<QString, qsizetype> byPathKey;
+    std::vector<qsizetype> repeated;  // rows whose path key an earlier row has
+    plat::parallelFor(2, [&](std::size_t task) {
+        if (task == 0) {
+            order = arrangement._sorter.sortedOrder(rows);
+            return;
+        }
+        byPathKey.reserve(qsizetype(rows.size()));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const QString& key = rows[i].pathKey;
+            if (key.isEmpty())
+                continue;
+            // One lookup per row: 0 is "not there yet", so places count from 1.
+            qsizetype& place = byPathKey[key];
+            if (place == 0)
+                place = qsizetype(i) + 1;
+            else
+                repeated.push_back(qsizetype(i));
+        }
+    });
+    if (order.size() != rows.size())
+        throw std::runtime_error("rows not sorted");
+    std::vector<qsizetype> position(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        position[order[i]] = qsizetype(i);
+    for (auto it = byPathKey.begin(); it != byPathKey.end(); ++it)
+        it.value() = position[std::size_t(it.value() - 1)];
+    // A path key listed twice leads to its first row in display order.
+    for (const qsizetype index : repeated) {
+        qsizetype& place = byPathKey[rows[std::size_t(index)].pathKey];
+        place = std::min(place, position[std::size_t(index)]);
+    }
+    arrangement._rows.clear();
+    arrangement._rows.reserve(rows.size());
+    for (const quint32 index : order)
+        arrangement._rows.push_back(std::move(rows[index]));
+    arrangement._byPathKey = std::move(byPathKey);
 }
 
 MivFilesArrangementPtr MivFilesArrangement::finish(std::shared_ptr<MivFilesArrangement> arrangement, bool index)

@@ -55,6 +55,9 @@ public:
     MivFilesArrangement() = default;
 
 private:
+    // Puts the rows in the sorter's order into `arrangement` and indexes
+    // their path keys.
+    static void sortAndIndex(MivFilesArrangement& arrangement, std::vector<MivFilesSorter::Row> rows);
     static MivFilesArrangementPtr finish(std::shared_ptr<MivFilesArrangement> arrangement, bool index);
     void applyFilter();
 

@@ -23,16 +23,17 @@ MivFileCallback MivFilesRowCollector::callback()
 
 std::vector<MivFilesSorter::Row> MivFilesRowCollector::rowsFor(const QList<MivFileDataPtr>& listed)
 {
-    std::vector<MivFilesSorter::Row> rows;
-    for (Stripe& stripe : _stripes) {
-        std::lock_guard guard(stripe.lock);
-        if (rows.empty()) {
-            rows.swap(stripe.rows);
-        } else {
-            std::move(stripe.rows.begin(), stripe.rows.end(), std::back_inserter(rows));
-            stripe.rows.clear();
-        }
+    std::deque<MivFilesSorter::Row> taken[kStripes];
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < kStripes; ++i) {
+        std::lock_guard guard(_stripes[i].lock);
+        taken[i].swap(_stripes[i].rows);
+        total += taken[i].size();
     }
+    std::vector<MivFilesSorter::Row> rows;
+    rows.reserve(total);
+    for (auto& stripeRows : taken)
+        std::move(stripeRows.begin(), stripeRows.end(), std::back_inserter(rows));
     if (rows.size() == std::size_t(listed.size())) {
         QSet<const MivFileData*> seen;
         seen.reserve(listed.size());

@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -28,11 +29,12 @@ public:
 
 private:
     // The listing's workers append side by side: one buffer per stripe,
-    // chosen by thread, so they rarely wait for each other.
+    // chosen by thread, so they rarely wait for each other. A deque never
+    // moves the rows it holds when it grows, as a vector would under the lock.
     struct Stripe
     {
         std::mutex lock;
-        std::vector<MivFilesSorter::Row> rows;  // guarded by lock
+        std::deque<MivFilesSorter::Row> rows;  // guarded by lock
     };
     static constexpr std::size_t kStripes = 16;
 

@@ -163,17 +163,33 @@ quint16 clippedSize(qsizetype size)
 
 void MivFilesSorter::sort(std::vector<Row>& rows) const
 {
+    const std::vector<quint32> order = sortedOrder(rows);
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (const quint32 index : order)
+        sorted.push_back(std::move(rows[index]));
+    rows.swap(sorted);
+}
+
+std::vector<quint32> MivFilesSorter::sortedOrder(const std::vector<Row>& rows) const
+{
+    // Reading the keys misses the cache once per row (they are scattered
+    // over the heap): done in slices on the pool.
     std::vector<SortEntry> entries(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
-        entries[i] = SortEntry{row.group,
-                               quint32(i),
-                               {prefixOf(row.column, 0), prefixOf(row.column, 8)},
-                               {prefixOf(row.name, 0), prefixOf(row.name, 8), prefixOf(row.name, 16)},
-                               clippedSize(row.column.size()),
-                               clippedSize(row.name.size()),
-                               !row.groupName.isEmpty()};
-    }
+    const std::size_t slices = (rows.size() + kRowsPerSlice - 1) / kRowsPerSlice;
+    plat::parallelFor(slices, [&](std::size_t slice) {
+        const std::size_t end = std::min(rows.size(), (slice + 1) * kRowsPerSlice);
+        for (std::size_t i = slice * kRowsPerSlice; i < end; ++i) {
+            const Row& row = rows[i];
+            entries[i] = SortEntry{row.group,
+                                   quint32(i),
+                                   {prefixOf(row.column, 0), prefixOf(row.column, 8)},
+                                   {prefixOf(row.name, 0), prefixOf(row.name, 8), prefixOf(row.name, 16)},
+                                   clippedSize(row.column.size()),
+                                   clippedSize(row.name.size()),
+                                   !row.groupName.isEmpty()};
+        }
+    });
     const bool byName = hasColumn() && _column.key == _nameSorter.key;
     const bool ascending = !hasColumn() || _column.ascending;
     // The name column with the name's own comparison is the name stage with
@@ -208,11 +224,10 @@ void MivFilesSorter::sort(std::vector<Row>& rows) const
         return byNameKey < 0;
     };
     std::stable_sort(entries.begin(), entries.end(), less);
-    std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (const SortEntry& entry : entries)
-        sorted.push_back(std::move(rows[entry.index]));
-    rows.swap(sorted);
+    std::vector<quint32> order(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].index;
+    return order;
 }
 
 QList<MivFileDataPtr> MivFilesSorter::resort(const QList<MivFileDataPtr>& items) const

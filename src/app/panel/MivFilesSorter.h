@@ -59,6 +59,9 @@ public:
     bool groupLessThan(const Row& a, const Row& b) const;
     // Sorts by the full order; rows it finds equal keep their order.
     void sort(std::vector<Row>& rows) const;
+    // The same order as indexes into the rows, which stay where they are:
+    // sortedOrder(rows)[i] is the row that goes to position i.
+    std::vector<quint32> sortedOrder(const std::vector<Row>& rows) const;
 
     // The items sorted by the group order alone, rows it finds equal in
     // their given order (the listing's pre-sort).

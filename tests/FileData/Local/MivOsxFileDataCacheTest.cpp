@@ -90,6 +90,41 @@ TEST_F(MivOsxFileDataCacheTest, PathAndFileURLFormsShareOneEntry)
     EXPECT_EQ(cache->getForKey(key, false), item);
 }
 
+// A listing keys its entries from the kernel's bytes, every other lookup
+// from the decoded path: the two must give one key, or one file would get
+// two items.
+TEST_F(MivOsxFileDataCacheTest, KeysFromBytesAndFromPathsAgree)
+{
+    const QByteArray cases[] = {
+        QByteArrayLiteral("/"),
+        QByteArrayLiteral("/tmp/plain.txt"),
+        QByteArrayLiteral("/tmp/a b%c#d?e;f[g]"),
+        QByteArrayLiteral("/tmp/!$&'()*+,-.:=@_~"),
+        QByteArrayLiteral("/tmp/caf\xC3\xA9"),
+        QByteArrayLiteral("/tmp/latin1-\xE9-byte"),
+        QByteArrayLiteral("/tmp/folder/"),
+        QByteArrayLiteral("/tmp/folder//"),
+    };
+    for (const QByteArray& bytes : cases) {
+        EXPECT_EQ(MivOsxFileDataCache::preparedNativePath(bytes),
+                  MivOsxFileDataCache::preparedPath(plat::Path::fromNative(bytes)))
+            << bytes.toStdString();
+    }
+    EXPECT_EQ(MivOsxFileDataCache::preparedNativePath(QByteArrayLiteral("/tmp/latin1-\xE9")),
+              QStringLiteral("/tmp/latin1-%E9"));
+
+    // A listed entry (made from bytes) is the entry a URL lookup finds.
+    const QByteArray native = plat::Path::toNative(path(QByteArrayLiteral("odd \xE9 name")));
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const MivFileDataPtr listed = cache->getOrCreateEntryForNativePath(native, MivOsxFileAttributes::read(native));
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->pathKey(), plat::Path::fromNative(native));
+    EXPECT_EQ(cache->getEntryForURL(plat::Path::toFileQUrl(plat::Path::fromNative(native))), listed);
+    EXPECT_EQ(cache->getOrCreateEntryForNativePath(native, MivOsxFileAttributes::read(native)), listed);
+}
+
 TEST_F(MivOsxFileDataCacheTest, PutEntryNeedsAURL)
 {
     EXPECT_FALSE(cache->putEntry(MivFileData::makeItem<MivSimpleFileData>()));

@@ -142,6 +142,32 @@ TEST_F(MivFilesTableDataControllerTest, PathKeyIndexFindsListedItemsFilteredOrNo
     EXPECT_EQ(model.indexOfDataObject(nullptr), MivFilesTableDataController::kNotFound);
 }
 
+// The path index is made beside the sort, by the rows' places before it:
+// after the order is applied every key must lead to its row on screen, and a
+// key listed twice to the first of its rows there.
+TEST_F(MivFilesTableDataControllerTest, PathKeyIndexFollowsTheOrderAndPrefersTheFirstRowShown)
+{
+    MivFilesTableDataController model;
+    model.setSortDescriptors({kNameDown});
+    settle(model);
+    QList<MivFileDataPtr> items = list(false);
+    // Listed after the real "cab" under the same path, but shown before it.
+    const MivFileDataPtr twin = MivFileDataManager::makeFreshInstanceForString(path(QStringLiteral("cab")), true);
+    ASSERT_TRUE(twin);
+    twin->updateName(QStringLiteral("zzz"));
+    ASSERT_EQ(twin->pathKey(), path(QStringLiteral("cab")));
+    items.append(twin);
+
+    const MivFilesArrangementPtr arranged = model.arrangeObjects(items);
+    ASSERT_EQ(names(arranged->objects()), (QStringList{"docs", "zzz", "résumé.pdf", "notes.txt", "Café.md", "cab", "ABc.txt"}));
+    for (qsizetype row = 0; row < arranged->count(); ++row) {
+        const MivFileDataPtr& item = arranged->at(row);
+        const qsizetype expected = item->name() == QLatin1String("cab") ? 1 : row;
+        EXPECT_EQ(arranged->indexOfPathKey(item->pathKey()), expected) << item->name().toStdString();
+    }
+    EXPECT_EQ(arranged->contentForPathKey(path(QStringLiteral("cab"))), twin);
+}
+
 TEST_F(MivFilesTableDataControllerTest, LookupsByIndexAndNamePattern)
 {
     MivFilesTableDataController model;
