@@ -848,6 +848,8 @@ void MivFilesTabViewController::actionPerformed(int segment)
 {
     switch (segment) {
     case kControlUp:
+        if (MivFilesViewController* panel = activePanel())
+            panel->goUp();
         m_controlBar->button(kControlUp)->setChecked(false);
         break;
     case kControlHidden:

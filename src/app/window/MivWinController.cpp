@@ -2,14 +2,20 @@
 
 #include "FileData/IMivVolumeInfo.h"
 #include "FileData/IMivVolumeProvider.h"
+#include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileData.h"
+#include "FileData/MivFileDataManager.h"
+#include "FileData/NetFileData/MivNetworkFileData.h"
+#include "FileData/RootFileData/MivNetworkRootData.h"
 #include "FileData/Formatters/MivFileSizeFormatter.h"
 #include "app/controls/ColorGradientView.h"
 #include "app/controls/MivCollapsibleSplitView.h"
 #include "app/controls/MivProgressIndicator.h"
+#include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/MivContext.h"
+#include "app/settings/MivContextEntry.h"
 #include "app/tabs/MivFilesTabViewController.h"
 #include "app/tools/MivToolDef.h"
 #include "app/window/MivActionStatusHolder.h"
@@ -75,6 +81,7 @@ MivWinController::MivWinController(SideFactory sideFactory)
     auto context = MivContext::context();
     if (context && context->hideTitlebar())
         m_window->setUnifiedTitleAndToolBarOnMac(false);
+    m_window->setWindowDelegate(this);
     MIV_LOG_INFO(QStringLiteral("------> MivWinController - STARING WINDOW <-------"));
     buildContent();
     buildToolbar();
@@ -113,7 +120,10 @@ MivWinController::MivWinController(SideFactory sideFactory)
     reloadShortcuts();
 }
 
-MivWinController::~MivWinController() = default;
+MivWinController::~MivWinController()
+{
+    m_window->setWindowDelegate(nullptr);
+}
 
 // --- Building ---
 
@@ -302,13 +312,29 @@ void MivWinController::installNotificationHandlers()
     for (const char* name : {ksFilesTableRefresh, ksFilesTableContextChanged}) {
         m_observers.push_back(center.observe(QString::fromLatin1(name), nullptr,
                                              onGui([](MivWinController& window, const plat::Notification& n) {
-                                                 MivFilesViewController* panel = window.panelForObject(n.object);
-                                                 if (panel && panel == window.activePanel()) {
-                                                     window.updateSpaceInfo(panel);
-                                                     window.updateControls(panel);
-                                                 }
+                                                 window.doUpdatePanelUI(window.panelForObject(n.object), true);
                                              })));
     }
+    const auto item = [](const plat::Notification& n, const char* key) {
+        return n.userInfo.value(QString::fromLatin1(key)).value<MivFileDataPtr>();
+    };
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableSelectionChanged), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             window.fileSelectionChanged(item(n, "context"));
+                                         })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableFilterChangedNotification), nullptr,
+                                         onGui([](MivWinController& window, const plat::Notification& n) {
+                                             window.tableFilterChanged(window.panelForObject(n.object));
+                                         })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableContextNeedChange), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             if (n.object)
+                                                 window.changeContextForActiveTable(item(n, "item"));
+                                         })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksRemoteFileAddedNotification), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             window.addNetObjectView(item(n, "item"));
+                                         })));
     m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableNeedRefresh), nullptr,
                                          onGui([](MivWinController& window, const plat::Notification&) {
                                              if (MivFilesViewController* panel = window.activePanel())
@@ -405,12 +431,11 @@ void MivWinController::filesComponentActivated(MivFilesViewController* panel)
     if (!panel)
         return;
     tryUpdateActivePanel(panel);
-    invokeSide(opositeTabPanel(), "hideSearchPanel");
-    m_controls.value(QStringLiteral("hiddenControl"))->setChecked(panel->showHidden());
+    opositeTabPanel()->hideSearchPanel();
+    updateHiddenControl(panel);
     plat::NotificationCenter::defaultCenter().post(QString::fromLatin1(ksFilesTableFilterChangedNotification), panel);
     m_lastActiveTable = panel;
-    updateSpaceInfo(panel);
-    updateControls(panel);
+    doUpdatePanelUI(panel, true);
 }
 
 // --- Control keys ---
@@ -461,14 +486,19 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
 
 void MivWinController::goUpFolder()
 {
-    invokeSide(activeTabPanel(), "selectControlbarOption", Q_ARG(int, 0));
+    activeTabPanel()->selectControlbarOption(MivFilesTabViewController::kControlUp);
 }
 
 void MivWinController::showHiddenFiles()
 {
-    invokeSide(activeTabPanel(), "selectControlbarOption", Q_ARG(int, 1));
-    if (MivFilesViewController* panel = activePanel())
-        m_controls.value(QStringLiteral("hiddenControl"))->setChecked(panel->showHidden());
+    activeTabPanel()->selectControlbarOption(MivFilesTabViewController::kControlHidden);
+    updateHiddenControl(activePanel());
+}
+
+void MivWinController::updateHiddenControl(MivFilesViewController* panel)
+{
+    const auto side = panel ? panel->entry() : nullptr;
+    m_controls.value(QStringLiteral("hiddenControl"))->setChecked(side ? side->showHidden() : panel && panel->showHidden());
 }
 
 bool MivWinController::checkRemove() const
@@ -524,11 +554,96 @@ void MivWinController::updateSpaceInfo(MivFilesViewController* panel)
     if (const MivFileDataPtr context = panel->context()) {
         if (auto* provider = dynamic_cast<IMivVolumeProvider*>(context.get()))
             volume = provider->resolveVolumeInfo();
-        m_contextPath->setText(context->displayInfo());
     }
     const SpaceInfo info = spaceInfoFor(volume.get());
     m_levelProgress->setValue(info.level);
     m_levelProgress->text()->setText(info.text);
+}
+
+void MivWinController::updateContextPath(MivFilesViewController* panel)
+{
+    // The focused item when the panel has one, else the folder it shows.
+    MivFileDataPtr shown = panel->selectedFile();
+    if (!shown)
+        shown = panel->context();
+    m_contextPath->setText(shown ? shown->displayInfo() : QString());
+}
+
+// --- Panel notifications ---
+
+void MivWinController::doUpdatePanelUI(MivFilesViewController* panel, bool updateSpace)
+{
+    if (!panel || panel != activePanel())
+        return;
+    if (updateSpace) {
+        updateSpaceInfo(panel);
+        updateContextPath(panel);
+    }
+    updateControls(panel);
+}
+
+void MivWinController::fileSelectionChanged(const MivFileDataPtr& item)
+{
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] fileSelectionChanged - start"));
+    MivFilesViewController* panel = activePanel();
+    const MivFileDataPtr current = panel ? panel->selectedFile() : nullptr;
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] Current highlighted file: %1")
+                      .arg(current ? current->description() : QStringLiteral("(null)")));
+    if (!panel || current != item)
+        return;
+    const QString path = item ? item->displayInfo() : QString();
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] Update for context path: %1").arg(path));
+    m_contextPath->setText(path);
+    doUpdatePanelUI(panel, false);
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] fileSelectionChanged - done"));
+}
+
+void MivWinController::tableFilterChanged(MivFilesViewController* panel)
+{
+    if (!panel || panel != activePanel())
+        return;
+    // The panel keeps the predicate, not the typed request, so only "no
+    // filter" can be shown faithfully; a field typed into keeps its text.
+    if (!panel->arrayController()->filterPredicate())
+        m_searchField->clear();
+}
+
+void MivWinController::changeContextForActiveTable(const MivFileDataPtr& item)
+{
+    if (!item)
+        return;
+    if (const auto* place = dynamic_cast<const MivNetworkFileData*>(item.get()); place && place->hidden()) {
+        MivErrorPresenter::presentErrorWithCode(-12, tr("Selected path cannot be processed."));
+        return;
+    }
+    MivFilesTabViewController* side = activeTabPanel();
+    if (side->changeFilesPanelForData(item, QString(), std::nullopt))
+        side->requestFocusToActivePanel();
+}
+
+void MivWinController::addNetObjectView(const MivFileDataPtr& item)
+{
+    MIV_LOG_INFO(QStringLiteral("Add net object: %1").arg(item ? item->description() : QStringLiteral("(null)")));
+    const auto place = std::dynamic_pointer_cast<MivNetworkFileData>(item);
+    if (!place)
+        return;
+    if (!activeTabPanel()->showFilesPanelForData(place, QString::fromLatin1(ksMivNetworkDataName), 0))
+        return;
+    const auto root = std::dynamic_pointer_cast<MivNetworkRootData>(place->parent());
+    const MivServiceDataPtr service = place->serviceData();
+    if (!root || !service)
+        return;
+    // The root lists a copy of its own: the connected item belongs to the tab.
+    const auto listed = service->createNetworkFileData();
+    listed->setInteractive(false);
+    listed->setParent(root);
+    root->addNetworkFile(listed);
+}
+
+bool MivWinController::closeQuickViewPanel()
+{
+    // The quick view comes with its own part; until then none is ever open.
+    return false;
 }
 
 // --- Layout ---
