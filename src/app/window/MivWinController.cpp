@@ -11,6 +11,7 @@
 #include "app/controls/ColorGradientView.h"
 #include "app/controls/MivCollapsibleSplitView.h"
 #include "app/controls/MivProgressIndicator.h"
+#include "app/files-table/MivFilesTableView.h"
 #include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
@@ -59,18 +60,6 @@ const char* const kControlNames[] = {
     "uncompressControl", "shareControl", "sidebarControl", "dualSingleControl", "fileViewControl",
     "customViewControl", "hiddenControl",
 };
-
-// Asks a side for a command that its later parts carry out. A side that
-// does not offer it yet answers neutrally.
-bool invokeSide(QObject* side, const char* method, QGenericArgument argument = QGenericArgument())
-{
-    if (!side)
-        return false;
-    const bool done = QMetaObject::invokeMethod(side, method, Qt::DirectConnection, argument);
-    if (!done)
-        MIV_LOG_DEBUG(QStringLiteral("Side command not available yet: %1").arg(QString::fromLatin1(method)));
-    return done;
-}
 
 } // namespace
 
@@ -453,7 +442,7 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
         openSelectedInTargetPanel(userInfo.value(QStringLiteral("left")).toBool());
     } else if (is(FilesTableControlKeyInsertTab)) {
         MIV_LOG_INFO(QStringLiteral("tableControlKeyPressed - notification for insert tab: %1").arg(key));
-        invokeSide(activeTabPanel(), "insertNewTab");
+        activeTabPanel()->insertNewTab();
     } else if (is(FilesTableControlKeyShiftDown) || is(FilesTableControlKeyShiftUp)) {
         // The shifted button set of the action bar comes with the action bar.
         m_actionBar->setProperty("shifted", is(FilesTableControlKeyShiftDown));
@@ -462,9 +451,9 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
     } else if (is(FilesTableControlKeyHiddenFiles)) {
         showHiddenFiles();
     } else if (is(LeftFilesTableControlKey)) {
-        invokeSide(isLeftPanelCollapsed() ? m_right : m_left, "showDriveMenu");
+        (isLeftPanelCollapsed() ? m_right : m_left)->showDriveMenu();
     } else if (is(RightFilesTableControlKey)) {
-        invokeSide(isRightPanelCollapsed() ? m_left : m_right, "showDriveMenu");
+        (isRightPanelCollapsed() ? m_left : m_right)->showDriveMenu();
     } else if (is(DeleteFilesTableControlKey)) {
         if (checkRemove())
             deleteFile();
@@ -473,7 +462,7 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
             MIV_LOG_INFO(QStringLiteral("Filter field is visible"));
             m_searchField->setFocus(Qt::ShortcutFocusReason);
         } else {
-            invokeSide(activeTabPanel(), "showSearchPanel");
+            activeTabPanel()->showSearchPanel();
         }
     } else if (is(CommandlineControlKeyShowHistory)) {
         auto context = MivContext::context();
@@ -785,11 +774,11 @@ void MivWinController::filesSplitWidthChanged(int newWidth)
     const auto [activeShare, opositeShare] =
         nameColumnShares(delta, active->width(), oposite->width(), m_filesSplit->orientation() == Qt::Horizontal,
                          context && context->synchPanelTablesSettings());
-    // The name column belongs to the file table, which takes the share when it exists.
+    // The name column belongs to the panel's file table.
     if (MivFilesViewController* panel = activePanel())
-        QMetaObject::invokeMethod(panel, "updateNameColumnSize", Q_ARG(double, activeShare));
+        panel->filesTable()->updateNameColumnSize(activeShare);
     if (MivFilesViewController* panel = opositePanel(); panel && opositeShare != 0.0)
-        QMetaObject::invokeMethod(panel, "updateNameColumnSize", Q_ARG(double, opositeShare));
+        panel->filesTable()->updateNameColumnSize(opositeShare);
 }
 
 // --- Toolbar ---
@@ -896,7 +885,7 @@ void MivWinController::closeFilesTable(const void* removedPlace)
     // Each side closes the tabs below the removed place, keeping its last
     // tab; the quick view keeps what it shows.
     for (MivFilesTabViewController* side : {m_left, m_right})
-        invokeSide(side, "closeTabsBelowPlace", Q_ARG(quintptr, quintptr(removedPlace)));
+        side->closeTabsBelowPlace(removedPlace);
 }
 
 // --- Start and quit ---

@@ -4,6 +4,8 @@
 
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivErrorPresenter.h"
+#include "FileData/MivFileDataManager.h"
+#include "FileData/MivSimpleFileData.h"
 #include "FileData/NetFileData/MivNetworkFileData.h"
 #include "FileData/RootFileData/MivNetworkRootData.h"
 #include "app/controls/MivCollapsibleSplitView.h"
@@ -22,6 +24,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -246,6 +249,60 @@ TEST_F(WindowWithSidesTest, StatusBarShowsTheActivePanelsFocusedItem)
     post(ksFilesTableSelectionChanged, item(path(QStringLiteral("C"))), "context");
     post(ksFilesTableSelectionChanged, right()->activePanel()->selectedFile(), "context");
     EXPECT_EQ(contextPath->text(), QStringLiteral("unchanged"));
+}
+
+TEST_F(WindowWithSidesTest, ARemovedPlaceClosesTheTabsBelowItOnBothSidesButNoLastTab)
+{
+    auto place = addPlace(QStringLiteral("smb://server/share"));
+    auto below = MivFileData::makeItem<MivSimpleFileData>();
+    below->updateName(QStringLiteral("smb://server/share/docs"));
+    below->setParent(place);
+    auto other = addPlace(QStringLiteral("smb://server/other"));
+
+    // Left: a local tab, the place, a folder below it and another place.
+    for (const MivFileDataPtr& shown : {MivFileDataPtr(place), MivFileDataPtr(below), MivFileDataPtr(other)})
+        ASSERT_NE(left()->showFilesPanelForData(shown, QString::fromLatin1(ksMivNetworkDataName), -1), nullptr);
+    // Right: the place in its only tab.
+    right()->changeFilesPanelForData(place, QString(), std::nullopt);
+    ASSERT_TRUE(mivtest::waitUntil([&] { return right()->activePanel()->context() == place; }));
+    ASSERT_TRUE(mivtest::waitUntil([&] { return left()->numberOfTabs() == 4; }));
+
+    // The root removes the place on a worker; the windows act on the GUI thread.
+    std::thread([&] { MivNetworkRootData::sharedInstance()->removeNetworkFile(place); }).join();
+    ASSERT_TRUE(mivtest::waitUntil([&] { return left()->numberOfTabs() == 2; }));
+    QStringList leftShown;
+    for (const auto& tab : left()->tabs())
+        leftShown << (tab->panel()->context() ? tab->panel()->context()->pathKey() : QString());
+    EXPECT_EQ(leftShown, (QStringList{path(QStringLiteral("A/inner")), other->pathKey()}));
+    EXPECT_EQ(right()->numberOfTabs(), 1);
+}
+
+TEST_F(WindowWithSidesTest, NameColumnsTakeAWidthChangeOfTheWindow)
+{
+    focus(left());
+    const auto nameWidth = [this](MivFilesTabViewController* side) {
+        MivFilesTableView* view = table(side);
+        return view->horizontalHeader()->sectionSize(view->columnForIdentifier(QStringLiteral("kol_name")));
+    };
+    for (bool synchronised : {false, true}) {
+        SCOPED_TRACE(synchronised);
+        MivContext::context()->setSynchPanelTablesSettings(synchronised);
+        const int leftBefore = nameWidth(left());
+        const int rightBefore = nameWidth(right());
+        const int splitBefore = controller->filesSplit()->width();
+        controller->window()->resize(controller->window()->width() + 200, controller->window()->height());
+        ASSERT_TRUE(mivtest::waitUntil([&] { return controller->filesSplit()->width() > splitBefore; }));
+        const int grown = controller->filesSplit()->width() - splitBefore;
+        // Side by side each table takes its side's share; kept in step, the
+        // opposite table takes none (it follows the active one).
+        EXPECT_GT(nameWidth(left()), leftBefore);
+        if (synchronised) {
+            EXPECT_EQ(nameWidth(right()), rightBefore);
+        } else {
+            EXPECT_GT(nameWidth(right()), rightBefore);
+            EXPECT_NEAR(nameWidth(left()) - leftBefore + nameWidth(right()) - rightBefore, grown, 3);
+        }
+    }
 }
 
 } // namespace

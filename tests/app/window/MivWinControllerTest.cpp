@@ -46,10 +46,13 @@ public:
     void saveState() override { record(QStringLiteral("saveState")); }
     void shutdown() override { record(QStringLiteral("shutdown")); }
 
-    Q_INVOKABLE void showDriveMenu() { record(QStringLiteral("driveMenu")); }
-    Q_INVOKABLE void insertNewTab() { record(QStringLiteral("insertNewTab")); }
-    Q_INVOKABLE void showSearchPanel() { record(QStringLiteral("showSearchPanel")); }
-    Q_INVOKABLE void closeTabsBelowPlace(quintptr place) { record(QStringLiteral("close below %1").arg(place)); }
+    void showDriveMenu() override { record(QStringLiteral("driveMenu")); }
+    void insertNewTab() override { record(QStringLiteral("insertNewTab")); }
+    void showSearchPanel() override { record(QStringLiteral("showSearchPanel")); }
+    void closeTabsBelowPlace(const void* place) override
+    {
+        record(QStringLiteral("close below %1").arg(quintptr(place)));
+    }
 
     QLineEdit* table = nullptr;
 
