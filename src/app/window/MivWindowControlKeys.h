@@ -16,7 +16,7 @@ inline constexpr const char* ksFilesTableContextNeedChange = "FilesTableContextN
 // Object: an item opened while a panel shows the network browser; userInfo "item" as above.
 inline constexpr const char* ksFilesTableChangeContextForNetworkFileNotification =
     "FilesTableChangeContextForNetworkFileNotification";
-// Posted by the main window before the keyboard focus moves within it;
-// object: the window, userInfo "responder": the widget taking the focus
-// (QObject*), absent when the focus leaves the window's widgets.
+// Posted by the main window whenever the keyboard focus moves into, within
+// or out of its widgets; object: the window, userInfo "responder": the widget
+// taking the focus (QObject*), absent when the focus leaves the window's widgets.
 inline constexpr const char* ksFistResponderWillChangeNotification = "FistResponderWillChangeNotification";
