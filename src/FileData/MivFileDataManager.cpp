@@ -262,7 +262,7 @@ MivFileDataPtr MivFileDataManager::createCopyOfRootFor(const MivFileDataPtr& ite
     MIV_LOG_DEBUG(QStringLiteral("Service for data: %1").arg(serviceData ? serviceData->path() : QStringLiteral("(null)")));
     if (!serviceData)
         return nullptr;
-    return MivFileData::makeItem<MivNetworkFileData>(serviceData);
+    return serviceData->createNetworkFileData();
 }
 
 MivFileDataPtr MivFileDataManager::savingRootForData(const MivFileDataPtr& item)

@@ -1,6 +1,7 @@
 #include "FileData/NetFileData/MivServiceData.h"
 
 #include "FileData/MivRemoteTypes.h"
+#include "FileData/NetFileData/MivNetworkFileData.h"
 
 QString MivServiceData::serviceTypeForScheme(const QString& scheme)
 {
@@ -43,4 +44,9 @@ void MivServiceData::setDescriptor(const MivConnectionDescriptorPtr& descriptor)
 {
     std::lock_guard lock(m_mutex);
     _descriptor = descriptor;
+}
+
+std::shared_ptr<MivNetworkFileData> MivServiceData::createNetworkFileData()
+{
+    return MivFileData::makeItem<MivNetworkFileData>(shared_from_this());
 }

@@ -7,9 +7,12 @@
 #include <memory>
 #include <mutex>
 
+class MivNetworkFileData;
+
 // One network service or saved connection. Only what the item bases need so
-// far: its path and the connection descriptor kept with it.
-class MivServiceData
+// far: its path and the connection descriptor kept with it. Shared by the
+// place items made for it.
+class MivServiceData : public std::enable_shared_from_this<MivServiceData>
 {
 public:
     MivServiceData() = default;
@@ -23,6 +26,10 @@ public:
     // The same object the remote items of the place share.
     MivConnectionDescriptorPtr descriptor() const;
     void setDescriptor(const MivConnectionDescriptorPtr& descriptor);
+
+    // A new place item for this service, without a parent. The service data
+    // must be held by a shared pointer.
+    std::shared_ptr<MivNetworkFileData> createNetworkFileData();
 
 private:
     mutable std::mutex m_mutex;

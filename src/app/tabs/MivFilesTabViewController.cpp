@@ -127,6 +127,15 @@ MivFilesTabViewController::~MivFilesTabViewController()
 {
     *m_alive = false;
     m_observers.clear();
+    // A listing still running holds its panel and may drop it last, off the
+    // GUI thread: the pages, which own the panels' list views, go first, here.
+    for (const TabItemPtr& tab : std::as_const(m_tabs)) {
+        QWidget* page = tab->view();
+        tab->setView(nullptr);
+        m_tabView->removeWidget(page);
+        delete page;
+    }
+    m_tabs.clear();
 }
 
 void MivFilesTabViewController::setIdentifier(const QString& ident)
@@ -521,6 +530,7 @@ bool MivFilesTabViewController::removeTabItem(const TabItemPtr& tab)
     const int index = indexOfTab(tab);
     m_tabs.removeAt(index);
     QWidget* page = tab->view();
+    tab->setView(nullptr);
     m_tabView->removeWidget(page);
     delete page;
     // Removing the current tab selects a neighbour, which the selection handling takes.
@@ -528,6 +538,28 @@ bool MivFilesTabViewController::removeTabItem(const TabItemPtr& tab)
     if (m_tabs.isEmpty())
         setupTabView();
     return true;
+}
+
+void MivFilesTabViewController::insertNewTab()
+{
+    // The add-tab command stops at six tabs; cloning from the tab menu does not.
+    constexpr int kMaxTabsBeforeInsert = 5;
+    if (numberOfTabs() > kMaxTabsBeforeInsert)
+        return;
+    insertNewTabAsCopyOf(selectedTabViewItem());
+}
+
+void MivFilesTabViewController::closeTabsBelowPlace(const void* removedPlace)
+{
+    if (!removedPlace)
+        return;
+    for (const TabItemPtr& tab : QList<TabItemPtr>(m_tabs)) {
+        const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
+        const MivFileDataPtr root = MivFileDataManager::rootData(shown);
+        // The poster may hand the item as its base or as its complete object.
+        if (root && (root.get() == removedPlace || dynamic_cast<const void*>(root.get()) == removedPlace))
+            removeTabItem(tab);
+    }
 }
 
 // --- Locks and clones ---
@@ -872,12 +904,24 @@ void MivFilesTabViewController::hideSearchPanel()
     });
 }
 
+void MivFilesTabViewController::showSearchPanel()
+{
+    // The quick-filter panel arrives with the tab controls.
+}
+
+void MivFilesTabViewController::showDriveMenu()
+{
+    // The drives menu arrives with the drive strip's menus.
+}
+
 // --- Control bar and bars ---
 
 void MivFilesTabViewController::actionPerformed(int segment)
 {
     switch (segment) {
     case kControlUp:
+        if (MivFilesViewController* panel = activePanel())
+            panel->goUp();
         m_controlBar->button(kControlUp)->setChecked(false);
         break;
     case kControlHidden:

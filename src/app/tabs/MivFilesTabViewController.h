@@ -106,6 +106,12 @@ public:
     // Refuses the side's only tab; closes the tab's panel and removes the tab.
     bool removeTabItem(const TabItemPtr& tab);
     bool checkCloseTabItem(const TabItemPtr& tab);
+    // A new unlocked tab on the selected tab's folder at the new-tab
+    // position; nothing once the side holds six tabs.
+    Q_INVOKABLE virtual void insertNewTab();
+    // Closes the tabs whose folder lies below the removed network place (the
+    // place's address, compared, never read); a side's last tab stays.
+    virtual void closeTabsBelowPlace(const void* removedPlace);
 
     // --- Locks and clones ---
     void processLock(bool soft, const TabItemPtr& tab);
@@ -142,6 +148,10 @@ public:
 
     // Orders the quick-filter panel out; callable from any thread.
     Q_INVOKABLE void hideSearchPanel();
+    // Shows the quick-filter panel over the tab view.
+    Q_INVOKABLE virtual void showSearchPanel();
+    // Pops up the menu of the places of the drive strip.
+    Q_INVOKABLE virtual void showDriveMenu();
 
     // --- Control bar and bars ---
     void actionPerformed(int segment);

@@ -2,14 +2,21 @@
 
 #include "FileData/IMivVolumeInfo.h"
 #include "FileData/IMivVolumeProvider.h"
+#include "FileData/MivErrorPresenter.h"
 #include "FileData/MivFileData.h"
+#include "FileData/MivFileDataManager.h"
+#include "FileData/NetFileData/MivNetworkFileData.h"
+#include "FileData/RootFileData/MivNetworkRootData.h"
 #include "FileData/Formatters/MivFileSizeFormatter.h"
 #include "app/controls/ColorGradientView.h"
 #include "app/controls/MivCollapsibleSplitView.h"
 #include "app/controls/MivProgressIndicator.h"
+#include "app/files-table/MivFilesTableView.h"
+#include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/MivContext.h"
+#include "app/settings/MivContextEntry.h"
 #include "app/tabs/MivFilesTabViewController.h"
 #include "app/tools/MivToolDef.h"
 #include "app/tools/MivToolbarButton.h"
@@ -55,18 +62,6 @@ const char* const kControlNames[] = {
     "customViewControl", "hiddenControl",
 };
 
-// Asks a side for a command that its later parts carry out. A side that
-// does not offer it yet answers neutrally.
-bool invokeSide(QObject* side, const char* method, QGenericArgument argument = QGenericArgument())
-{
-    if (!side)
-        return false;
-    const bool done = QMetaObject::invokeMethod(side, method, Qt::DirectConnection, argument);
-    if (!done)
-        MIV_LOG_DEBUG(QStringLiteral("Side command not available yet: %1").arg(QString::fromLatin1(method)));
-    return done;
-}
-
 } // namespace
 
 MivWinController::MivWinController(SideFactory sideFactory)
@@ -76,6 +71,7 @@ MivWinController::MivWinController(SideFactory sideFactory)
     auto context = MivContext::context();
     if (context && context->hideTitlebar())
         m_window->setUnifiedTitleAndToolBarOnMac(false);
+    m_window->setWindowDelegate(this);
     MIV_LOG_INFO(QStringLiteral("------> MivWinController - STARING WINDOW <-------"));
     buildContent();
     buildToolbar();
@@ -114,7 +110,10 @@ MivWinController::MivWinController(SideFactory sideFactory)
     reloadShortcuts();
 }
 
-MivWinController::~MivWinController() = default;
+MivWinController::~MivWinController()
+{
+    m_window->setWindowDelegate(nullptr);
+}
 
 // --- Building ---
 
@@ -303,13 +302,29 @@ void MivWinController::installNotificationHandlers()
     for (const char* name : {ksFilesTableRefresh, ksFilesTableContextChanged}) {
         m_observers.push_back(center.observe(QString::fromLatin1(name), nullptr,
                                              onGui([](MivWinController& window, const plat::Notification& n) {
-                                                 MivFilesViewController* panel = window.panelForObject(n.object);
-                                                 if (panel && panel == window.activePanel()) {
-                                                     window.updateSpaceInfo(panel);
-                                                     window.updateControls(panel);
-                                                 }
+                                                 window.doUpdatePanelUI(window.panelForObject(n.object), true);
                                              })));
     }
+    const auto item = [](const plat::Notification& n, const char* key) {
+        return n.userInfo.value(QString::fromLatin1(key)).value<MivFileDataPtr>();
+    };
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableSelectionChanged), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             window.fileSelectionChanged(item(n, "context"));
+                                         })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableFilterChangedNotification), nullptr,
+                                         onGui([](MivWinController& window, const plat::Notification& n) {
+                                             window.tableFilterChanged(window.panelForObject(n.object));
+                                         })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableContextNeedChange), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             if (n.object)
+                                                 window.changeContextForActiveTable(item(n, "item"));
+                                         })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksRemoteFileAddedNotification), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             window.addNetObjectView(item(n, "item"));
+                                         })));
     m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableNeedRefresh), nullptr,
                                          onGui([](MivWinController& window, const plat::Notification&) {
                                              if (MivFilesViewController* panel = window.activePanel())
@@ -406,12 +421,11 @@ void MivWinController::filesComponentActivated(MivFilesViewController* panel)
     if (!panel)
         return;
     tryUpdateActivePanel(panel);
-    invokeSide(opositeTabPanel(), "hideSearchPanel");
-    m_controls.value(QStringLiteral("hiddenControl"))->setChecked(panel->showHidden());
+    opositeTabPanel()->hideSearchPanel();
+    updateHiddenControl(panel);
     plat::NotificationCenter::defaultCenter().post(QString::fromLatin1(ksFilesTableFilterChangedNotification), panel);
     m_lastActiveTable = panel;
-    updateSpaceInfo(panel);
-    updateControls(panel);
+    doUpdatePanelUI(panel, true);
 }
 
 // --- Control keys ---
@@ -429,7 +443,7 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
         openSelectedInTargetPanel(userInfo.value(QStringLiteral("left")).toBool());
     } else if (is(FilesTableControlKeyInsertTab)) {
         MIV_LOG_INFO(QStringLiteral("tableControlKeyPressed - notification for insert tab: %1").arg(key));
-        invokeSide(activeTabPanel(), "insertNewTab");
+        activeTabPanel()->insertNewTab();
     } else if (is(FilesTableControlKeyShiftDown) || is(FilesTableControlKeyShiftUp)) {
         // The shifted button set of the action bar comes with the action bar.
         m_actionBar->setProperty("shifted", is(FilesTableControlKeyShiftDown));
@@ -438,9 +452,9 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
     } else if (is(FilesTableControlKeyHiddenFiles)) {
         showHiddenFiles();
     } else if (is(LeftFilesTableControlKey)) {
-        invokeSide(isLeftPanelCollapsed() ? m_right : m_left, "showDriveMenu");
+        (isLeftPanelCollapsed() ? m_right : m_left)->showDriveMenu();
     } else if (is(RightFilesTableControlKey)) {
-        invokeSide(isRightPanelCollapsed() ? m_left : m_right, "showDriveMenu");
+        (isRightPanelCollapsed() ? m_left : m_right)->showDriveMenu();
     } else if (is(DeleteFilesTableControlKey)) {
         if (checkRemove())
             deleteFile();
@@ -449,7 +463,7 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
             MIV_LOG_INFO(QStringLiteral("Filter field is visible"));
             m_searchField->setFocus(Qt::ShortcutFocusReason);
         } else {
-            invokeSide(activeTabPanel(), "showSearchPanel");
+            activeTabPanel()->showSearchPanel();
         }
     } else if (is(CommandlineControlKeyShowHistory)) {
         auto context = MivContext::context();
@@ -462,14 +476,19 @@ void MivWinController::tableControlKeyPressed(const QVariantMap& userInfo)
 
 void MivWinController::goUpFolder()
 {
-    invokeSide(activeTabPanel(), "selectControlbarOption", Q_ARG(int, 0));
+    activeTabPanel()->selectControlbarOption(MivFilesTabViewController::kControlUp);
 }
 
 void MivWinController::showHiddenFiles()
 {
-    invokeSide(activeTabPanel(), "selectControlbarOption", Q_ARG(int, 1));
-    if (MivFilesViewController* panel = activePanel())
-        m_controls.value(QStringLiteral("hiddenControl"))->setChecked(panel->showHidden());
+    activeTabPanel()->selectControlbarOption(MivFilesTabViewController::kControlHidden);
+    updateHiddenControl(activePanel());
+}
+
+void MivWinController::updateHiddenControl(MivFilesViewController* panel)
+{
+    const auto side = panel ? panel->entry() : nullptr;
+    m_controls.value(QStringLiteral("hiddenControl"))->setChecked(side ? side->showHidden() : panel && panel->showHidden());
 }
 
 bool MivWinController::checkRemove() const
@@ -525,11 +544,96 @@ void MivWinController::updateSpaceInfo(MivFilesViewController* panel)
     if (const MivFileDataPtr context = panel->context()) {
         if (auto* provider = dynamic_cast<IMivVolumeProvider*>(context.get()))
             volume = provider->resolveVolumeInfo();
-        m_contextPath->setText(context->displayInfo());
     }
     const SpaceInfo info = spaceInfoFor(volume.get());
     m_levelProgress->setValue(info.level);
     m_levelProgress->text()->setText(info.text);
+}
+
+void MivWinController::updateContextPath(MivFilesViewController* panel)
+{
+    // The focused item when the panel has one, else the folder it shows.
+    MivFileDataPtr shown = panel->selectedFile();
+    if (!shown)
+        shown = panel->context();
+    m_contextPath->setText(shown ? shown->displayInfo() : QString());
+}
+
+// --- Panel notifications ---
+
+void MivWinController::doUpdatePanelUI(MivFilesViewController* panel, bool updateSpace)
+{
+    if (!panel || panel != activePanel())
+        return;
+    if (updateSpace) {
+        updateSpaceInfo(panel);
+        updateContextPath(panel);
+    }
+    updateControls(panel);
+}
+
+void MivWinController::fileSelectionChanged(const MivFileDataPtr& item)
+{
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] fileSelectionChanged - start"));
+    MivFilesViewController* panel = activePanel();
+    const MivFileDataPtr current = panel ? panel->selectedFile() : nullptr;
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] Current highlighted file: %1")
+                      .arg(current ? current->description() : QStringLiteral("(null)")));
+    if (!panel || current != item)
+        return;
+    const QString path = item ? item->displayInfo() : QString();
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] Update for context path: %1").arg(path));
+    m_contextPath->setText(path);
+    doUpdatePanelUI(panel, false);
+    MIV_LOG_DEBUG(QStringLiteral("[MivWinController] fileSelectionChanged - done"));
+}
+
+void MivWinController::tableFilterChanged(MivFilesViewController* panel)
+{
+    if (!panel || panel != activePanel())
+        return;
+    // The panel keeps the predicate, not the typed request, so only "no
+    // filter" can be shown faithfully; a field typed into keeps its text.
+    if (!panel->arrayController()->filterPredicate())
+        m_searchField->clear();
+}
+
+void MivWinController::changeContextForActiveTable(const MivFileDataPtr& item)
+{
+    if (!item)
+        return;
+    if (const auto* place = dynamic_cast<const MivNetworkFileData*>(item.get()); place && place->hidden()) {
+        MivErrorPresenter::presentErrorWithCode(-12, tr("Selected path cannot be processed."));
+        return;
+    }
+    MivFilesTabViewController* side = activeTabPanel();
+    if (side->changeFilesPanelForData(item, QString(), std::nullopt))
+        side->requestFocusToActivePanel();
+}
+
+void MivWinController::addNetObjectView(const MivFileDataPtr& item)
+{
+    MIV_LOG_INFO(QStringLiteral("Add net object: %1").arg(item ? item->description() : QStringLiteral("(null)")));
+    const auto place = std::dynamic_pointer_cast<MivNetworkFileData>(item);
+    if (!place)
+        return;
+    if (!activeTabPanel()->showFilesPanelForData(place, QString::fromLatin1(ksMivNetworkDataName), 0))
+        return;
+    const auto root = std::dynamic_pointer_cast<MivNetworkRootData>(place->parent());
+    const MivServiceDataPtr service = place->serviceData();
+    if (!root || !service)
+        return;
+    // The root lists a copy of its own: the connected item belongs to the tab.
+    const auto listed = service->createNetworkFileData();
+    listed->setInteractive(false);
+    listed->setParent(root);
+    root->addNetworkFile(listed);
+}
+
+bool MivWinController::closeQuickViewPanel()
+{
+    // The quick view comes with its own part; until then none is ever open.
+    return false;
 }
 
 // --- Layout ---
@@ -671,11 +775,11 @@ void MivWinController::filesSplitWidthChanged(int newWidth)
     const auto [activeShare, opositeShare] =
         nameColumnShares(delta, active->width(), oposite->width(), m_filesSplit->orientation() == Qt::Horizontal,
                          context && context->synchPanelTablesSettings());
-    // The name column belongs to the file table, which takes the share when it exists.
+    // The name column belongs to the panel's file table.
     if (MivFilesViewController* panel = activePanel())
-        QMetaObject::invokeMethod(panel, "updateNameColumnSize", Q_ARG(double, activeShare));
+        panel->filesTable()->updateNameColumnSize(activeShare);
     if (MivFilesViewController* panel = opositePanel(); panel && opositeShare != 0.0)
-        QMetaObject::invokeMethod(panel, "updateNameColumnSize", Q_ARG(double, opositeShare));
+        panel->filesTable()->updateNameColumnSize(opositeShare);
 }
 
 // --- Toolbar ---
@@ -778,7 +882,7 @@ void MivWinController::closeFilesTable(const void* removedPlace)
     // Each side closes the tabs below the removed place, keeping its last
     // tab; the quick view keeps what it shows.
     for (MivFilesTabViewController* side : {m_left, m_right})
-        invokeSide(side, "closeTabsBelowPlace", Q_ARG(quintptr, quintptr(removedPlace)));
+        side->closeTabsBelowPlace(removedPlace);
 }
 
 // --- Start and quit ---

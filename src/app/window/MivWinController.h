@@ -2,6 +2,7 @@
 
 #include "FileData/MivFileDataOpener.h"
 #include "app/controls/IMivSplitViewListener.h"
+#include "app/window/IMivMainWindowDelegate.h"
 #include "platform/NotificationToken.h"
 
 #include <QHash>
@@ -37,7 +38,10 @@ class QWidget;
 // keeps the window's state in the settings context. One per process, owned
 // by the application delegate; GUI thread only (notification handlers that
 // run elsewhere hop to it).
-class MivWinController : public QObject, public MivFileDataOpener, private IMivSplitViewListener
+class MivWinController : public QObject,
+                         public MivFileDataOpener,
+                         private IMivSplitViewListener,
+                         private IMivMainWindowDelegate
 {
     Q_OBJECT
 
@@ -85,6 +89,23 @@ public:
     bool checkRemove() const;
     void deleteFile();
     void openSelectedInTargetPanel(bool left);
+    // The hidden-files control follows the panel's side.
+    void updateHiddenControl(MivFilesViewController* panel);
+
+    // --- Panel notifications ---
+    // The active panel's focused item changed: the status bar shows it. Late
+    // news of an item the panel has moved away from is ignored.
+    void fileSelectionChanged(const MivFileDataPtr& item);
+    // Controls that depend on the panel, when it is the active one.
+    void doUpdatePanelUI(MivFilesViewController* panel, bool updateSpace);
+    // The panel's quick filter changed: the toolbar's field follows the active panel.
+    void tableFilterChanged(MivFilesViewController* panel);
+    // Opens the folder in the active side and focuses its panel; a place that
+    // cannot be opened as a folder is refused with an error.
+    void changeContextForActiveTable(const MivFileDataPtr& item);
+    // A network place was connected: it gets a tab in the active side and,
+    // as a copy that never asks for credentials, a row in the network root.
+    void addNetObjectView(const MivFileDataPtr& item);
 
     // --- Status bar ---
     struct SpaceInfo
@@ -174,6 +195,9 @@ private:
     void sideFocused(QWidget* now);
     MivFilesViewController* panelForObject(const void* object) const;
     void closeFilesTable(const void* removedPlace);
+    void updateContextPath(MivFilesViewController* panel);
+    // IMivMainWindowDelegate
+    bool closeQuickViewPanel() override;
     // Runs the work on the GUI thread: at once when called there.
     void onGuiThread(std::function<void()> work);
     void collapseOrExpandDone(MivCollapsibleSplitView* splitView) override;

@@ -1,25 +1,22 @@
 #pragma once
 
-// The control keys a file panel posts that the main window carries out,
-// under the user-info key "key" of "FilesTableControlKeyPressedNotification"
-// (object the panel). Each value is its name.
-inline constexpr const char* ksFilesTableControlKeyPressedNotification = "FilesTableControlKeyPressedNotification";
+// The names the main window observes and posts beside the panel's control
+// keys (which it carries out: MivFilesTableControlKeys.h) and the network
+// place notifications (MivNetworkNotifications.h). Each value is its name.
+#include "FileData/NetFileData/MivNetworkNotifications.h"
+#include "app/panel/MivFilesTableControlKeys.h"
+
 inline constexpr const char* ksFilesComponentActivatedNotification = "FilesComponentActivatedNotification";
 inline constexpr const char* ksActiveFileComponentChangedNotification = "ActiveFileComponentChangedNotification";
+// Object: the panel; userInfo "context": its newly focused item (MivFileDataPtr).
 inline constexpr const char* ksFilesTableSelectionChanged = "FilesTableSelectionChanged";
 inline constexpr const char* ksFilesTableNeedRefresh = "FilesTableNeedRefresh";
-inline constexpr const char* ksRemoteFileAddedNotification = "RemoteFileAddedNotification";
-inline constexpr const char* ksRemoteFileRemovedNotification = "ksRemoteFileRemovedNotification";
-
-inline constexpr const char* FilesTableControlKeyChangeFocus = "FilesTableControlKeyChangeFocus";
-inline constexpr const char* FilesTableControlKeyOpenInTarget = "FilesTableControlKeyOpenInTarget";
-inline constexpr const char* FilesTableControlKeyInsertTab = "FilesTableControlKeyInsertTab";
-inline constexpr const char* FilesTableControlKeyShiftDown = "FilesTableControlKeyShiftDown";
-inline constexpr const char* FilesTableControlKeyShiftUp = "FilesTableControlKeyShiftUp";
-inline constexpr const char* FilesTableControlKeyUpFolder = "FilesTableControlKeyUpFolder";
-inline constexpr const char* FilesTableControlKeyHiddenFiles = "FilesTableControlKeyHiddenFiles";
-inline constexpr const char* LeftFilesTableControlKey = "LeftFilesTableControlKey";
-inline constexpr const char* RightFilesTableControlKey = "RightFilesTableControlKey";
-inline constexpr const char* DeleteFilesTableControlKey = "DeleteFilesTableControlKey";
-inline constexpr const char* FilterFilesTableControlKey = "FilterFilesTableControlKey";
-inline constexpr const char* CommandlineControlKeyShowHistory = "CommandlineControlKeyShowHistory";
+// Object: the folder item to open in the active side; userInfo "item": the same as MivFileDataPtr.
+inline constexpr const char* ksFilesTableContextNeedChange = "FilesTableContextNeedChange";
+// Object: an item opened while a panel shows the network browser; userInfo "item" as above.
+inline constexpr const char* ksFilesTableChangeContextForNetworkFileNotification =
+    "FilesTableChangeContextForNetworkFileNotification";
+// Posted by the main window whenever the keyboard focus moves into, within
+// or out of its widgets; object: the window, userInfo "responder": the widget
+// taking the focus (QObject*), absent when the focus leaves the window's widgets.
+inline constexpr const char* ksFistResponderWillChangeNotification = "FistResponderWillChangeNotification";

@@ -11,6 +11,7 @@
 #include "app/tabs/MivTabBarView.h"
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivFileData.h"
+#include "FileData/NetFileData/MivNetworkFileData.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
 #include "support/WaitUntil.h"
@@ -374,6 +375,73 @@ TEST_F(SideTest, OnlyTabCannotBeClosedAndNewTabsFollowThePlacement)
     EXPECT_TRUE(m_side->removeTabItem(m_side->tabs().at(0)));
     EXPECT_FALSE(m_side->removeTabItem(m_side->tabs().at(0)));
     EXPECT_EQ(m_side->numberOfTabs(), 1);
+}
+
+TEST_F(SideTest, InsertNewTabClonesTheSelectedTabUpToSixTabs)
+{
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B"))});
+    m_entry->setSelectedItem(1);
+    startAndLoad();
+    MivContext::context()->setOpenTabPlacementOption(2);
+    const TabItemPtr selected = m_side->selectedTabViewItem();
+    ASSERT_TRUE(listedIn(selected, QStringLiteral("B")));
+    m_side->processLock(false, selected);
+    m_side->insertNewTab();
+    ASSERT_EQ(m_side->numberOfTabs(), 3);
+    const TabItemPtr added = m_side->tabs().at(2);
+    EXPECT_TRUE(listedIn(added, QStringLiteral("B")));
+    EXPECT_TRUE(mivtest::waitUntil([&] { return !added->locked(); }));
+
+    // The command stops at six tabs; a clone from the tab menu still works.
+    while (m_side->numberOfTabs() < 6)
+        m_side->insertNewTab();
+    m_side->insertNewTab();
+    EXPECT_EQ(m_side->numberOfTabs(), 6);
+    EXPECT_TRUE(m_side->insertNewTabAsCopyOf(selected));
+    EXPECT_EQ(m_side->numberOfTabs(), 7);
+    drainLoadQueue();
+}
+
+TEST_F(SideTest, TabsBelowARemovedNetworkPlaceClose)
+{
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
+    startAndLoad();
+    const QList<TabItemPtr> tabs = m_side->tabs();
+    for (int i = 0; i < tabs.size(); ++i) {
+        m_side->selectTab(tabs.at(i));
+        ASSERT_TRUE(listedIn(tabs.at(i), QString(QChar(u'A' + i))));
+    }
+    drainLoadQueue();
+    // A and B lie below the place, directly and one folder down; C does not.
+    const auto place = MivFileData::makeItem<MivNetworkFileData>();
+    const auto other = MivFileData::makeItem<MivNetworkFileData>();
+    const MivFileDataPtr between = item(path(QStringLiteral("between")));
+    between->setParent(place);
+    tabs.at(0)->panel()->context()->setParent(place);
+    tabs.at(1)->panel()->context()->setParent(between);
+
+    struct Case
+    {
+        const void* removed;
+        QList<TabItemPtr> left;
+    };
+    const Case cases[] = {
+        {nullptr, tabs},
+        {other.get(), tabs},
+        // A folder between the tab and the place is not the place.
+        {between.get(), tabs},
+        {place.get(), {tabs.at(2)}},
+    };
+    for (const Case& c : cases) {
+        m_side->closeTabsBelowPlace(c.removed);
+        EXPECT_EQ(m_side->tabs(), c.left) << c.removed;
+    }
+
+    // The side's last tab stays, also below the removed place.
+    tabs.at(2)->panel()->context()->setParent(other);
+    m_side->closeTabsBelowPlace(other.get());
+    EXPECT_EQ(m_side->tabs(), QList<TabItemPtr>{tabs.at(2)});
+    tabs.at(2)->panel()->context()->setParent(nullptr);
 }
 
 } // namespace
