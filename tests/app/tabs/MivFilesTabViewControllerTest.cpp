@@ -64,12 +64,14 @@ protected:
     static MivFileDataPtr item(const QString& at) { return MivOsxFileData::createWithPath<MivOsxFileData>(at); }
 
     // A side restored from the entry, as the main window makes it.
-    void start()
+    void start(const std::function<void(MivFilesTabViewController*)>& beforeAwake = {})
     {
         m_side = new MivFilesTabViewController;
         m_side->setIdentifier(QStringLiteral("left"));
         m_side->setEntry(m_entry);
         m_side->resize(600, 400);
+        if (beforeAwake)
+            beforeAwake(m_side);
         m_side->awakeFromNib();
     }
     void startAndLoad()
@@ -342,11 +344,11 @@ TEST_F(SideTest, ALocationThatWaitsKeepsTheGuiThreadTurning)
 {
     m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B"))});
     m_entry->setSelectedItem(1);
-    start();
-    // Holds the load queue as a dead server would while a location resolves.
+    // Holds the load queue as a dead server would while a location resolves;
+    // in place before the side starts, so no resolution can finish first.
     std::promise<void> latch;
     auto released = latch.get_future().share();
-    m_side->loadQueue()->async([released] { released.wait(); });
+    start([released](MivFilesTabViewController* side) { side->loadQueue()->async([released] { released.wait(); }); });
     // The side was built and awakeFromNib returned; the GUI thread turns.
     bool turned = false;
     QTimer::singleShot(0, [&] { turned = true; });
