@@ -165,10 +165,17 @@ void MivFilesTabViewController::awakeFromNib()
     observe(kDriveButtonRemoved, [this](const plat::Notification& note) {
         driveButtonRemoved(itemOf(note.userInfo.value(QStringLiteral("context"))));
     });
-    observe(kDriveImageResolved, [this](const plat::Notification& note) {
-        const auto* object = static_cast<const MivFileData*>(note.object);
-        driveImageResolved(object ? const_cast<MivFileData*>(object)->shared_from_this() : nullptr);
-    });
+    // The volume is taken hold of on the posting thread, while the poster still holds it.
+    QPointer<MivFilesTabViewController> self(this);
+    m_observers.push_back(plat::NotificationCenter::defaultCenter().observe(
+        kDriveImageResolved, nullptr, [self](const plat::Notification& note) {
+            const auto* object = static_cast<const MivFileData*>(note.object);
+            MivFileDataPtr volume = object ? const_cast<MivFileData*>(object)->shared_from_this() : nullptr;
+            MivExec::runOnMainThreadAsync([self, volume] {
+                if (self)
+                    self->driveImageResolved(volume);
+            });
+        }));
 
     m_driveSegments->reload();
     connect(m_driveSegments, &MivDriveButtonBar::selectedSegmentChanged, this,
@@ -181,7 +188,6 @@ void MivFilesTabViewController::awakeFromNib()
             side->setLoaded(true);
         setupTabView();
     }
-    QPointer<MivFilesTabViewController> self(this);
     queueOnLoadQueue([self, rest] {
         // The other tabs' titles come from their saved locations, resolved here, off the GUI thread.
         QList<QPair<TabItemPtr, MivFileDataPtr>> roots;
