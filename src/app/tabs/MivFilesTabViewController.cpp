@@ -1,5 +1,6 @@
 #include "app/tabs/MivFilesTabViewController.h"
 
+#include "app/files-table/MivFilesTableColumnsHandler.h"
 #include "app/files-table/MivFilesTableView.h"
 
 #include "app/panel/IMivFilesTabContainer.h"
@@ -16,6 +17,8 @@
 #include "FileData/MivFileData.h"
 #include "FileData/MivFileDataDescriptor.h"
 #include "FileData/MivFileDataManager.h"
+#include "FileData/MivFileUtils.h"
+#include "FileData/NetFileData/MivMountDataFile.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
@@ -23,6 +26,7 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -71,6 +75,14 @@ MivFileDataPtr itemOf(const QVariant& value)
     return value.value<MivFileDataPtr>();
 }
 
+// The sides alive now, on the GUI thread: a column notice names its side
+// only by address, which is looked up here and never read.
+QList<MivFilesTabViewController*>& liveSides()
+{
+    static QList<MivFilesTabViewController*> sides;
+    return sides;
+}
+
 } // namespace
 
 MivFilesTabViewController::MivFilesTabViewController(QWidget* parent)
@@ -116,6 +128,7 @@ MivFilesTabViewController::MivFilesTabViewController(QWidget* parent)
     m_tabView->setBackgroundRole(QPalette::Base);
     m_tabView->setAutoFillBackground(true);
 
+    liveSides().append(this);
     connect(m_tabBar, &QTabBar::currentChanged, this, &MivFilesTabViewController::tabBarCurrentChanged);
     connect(m_tabBar, &QTabBar::tabCloseRequested, this, [this](int index) {
         if (index >= 0 && index < m_tabs.size())
@@ -172,45 +185,36 @@ void MivFilesTabViewController::awakeFromNib()
     if (side && side->showHidden())
         m_controlBar->button(kControlHidden)->setChecked(true);
 
+    observe(QString::fromLatin1(ksFilesTableContextChanged), [this](const plat::Notification& note) {
+        fileContextChanged(note.object, itemOf(note.userInfo.value(QStringLiteral("context"))));
+    });
+    observe(kDriveButtonRemoved, [this](const plat::Notification& note) {
+        driveButtonRemoved(itemOf(note.userInfo.value(QStringLiteral("context"))));
+    });
+    // The volume is taken hold of on the posting thread, while the poster still holds it.
     QPointer<MivFilesTabViewController> self(this);
-    auto& center = plat::NotificationCenter::defaultCenter();
-    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableContextChanged), nullptr,
-                                         [self](const plat::Notification& note) {
-                                             const void* panel = note.object;
-                                             const MivFileDataPtr data = itemOf(note.userInfo.value(QStringLiteral("context")));
-                                             MivExec::runOnMainThreadAsync([self, panel, data] {
-                                                 if (self)
-                                                     self->fileContextChanged(panel, data);
-                                             });
-                                         }));
-    m_observers.push_back(center.observe(kDriveButtonRemoved, nullptr, [self](const plat::Notification& note) {
-        const MivFileDataPtr volume = itemOf(note.userInfo.value(QStringLiteral("context")));
-        MivExec::runOnMainThreadAsync([self, volume] {
-            if (self)
-                self->driveButtonRemoved(volume);
-        });
-    }));
-    m_observers.push_back(center.observe(kDriveImageResolved, nullptr, [self](const plat::Notification& note) {
-        const auto* object = static_cast<const MivFileData*>(note.object);
-        MivFileDataPtr volume = object ? const_cast<MivFileData*>(object)->shared_from_this() : nullptr;
-        MivExec::runOnMainThreadAsync([self, volume] {
-            if (self)
-                self->driveImageResolved(volume);
-        });
-    }));
+    m_observers.push_back(plat::NotificationCenter::defaultCenter().observe(
+        kDriveImageResolved, nullptr, [self](const plat::Notification& note) {
+            const auto* object = static_cast<const MivFileData*>(note.object);
+            MivFileDataPtr volume = object ? const_cast<MivFileData*>(object)->shared_from_this() : nullptr;
+            MivExec::runOnMainThreadAsync([self, volume] {
+                if (self)
+                    self->driveImageResolved(volume);
+            });
+        }));
 
     m_driveSegments->reload();
     connect(m_driveSegments, &MivDriveButtonBar::selectedSegmentChanged, this,
             &MivFilesTabViewController::segmentSelected);
 
+    tabsPreferencesChanged();
     const QList<TabItemPtr> rest = loadTabs();
     if (m_tabs.isEmpty()) {
         if (side)
             side->setLoaded(true);
         setupTabView();
     }
-    std::weak_ptr<bool> alive = m_alive;
-    queueOnLoadQueue([self, alive, rest] {
+    queueOnLoadQueue([self, rest] {
         // The other tabs' titles come from their saved locations, resolved here, off the GUI thread.
         QList<QPair<TabItemPtr, MivFileDataPtr>> roots;
         for (const TabItemPtr& tab : rest) {
@@ -301,9 +305,102 @@ void MivFilesTabViewController::setupTabView()
     m_driveSegments->setSelectedSegment(0);
 }
 
+void MivFilesTabViewController::observe(const QString& name,
+                                        std::function<void(const plat::Notification& note)> handler)
+{
+    QPointer<MivFilesTabViewController> self(this);
+    auto shared = std::make_shared<std::function<void(const plat::Notification&)>>(std::move(handler));
+    m_observers.push_back(plat::NotificationCenter::defaultCenter().observe(
+        name, nullptr, [self, shared](const plat::Notification& note) {
+            MivExec::runOnMainThreadAsync([self, shared, note] {
+                if (self)
+                    (*shared)(note);
+            });
+        }));
+}
+
 void MivFilesTabViewController::registerObservers()
 {
-    // Column and preference changes reach the panels once the views exist.
+    // Changes made while the side restores its tabs are not applied to it.
+    for (const QString& name : {MivFilesTableColumnsHandler::kSortChangedNotification,
+                                MivFilesTableColumnsHandler::kColumnMovedNotification,
+                                MivFilesTableColumnsHandler::kColumnResizedNotification,
+                                MivFilesTableColumnsHandler::kColumnHiddenNotification}) {
+        observe(name, [this](const plat::Notification& note) { columnChanged(note.object); });
+    }
+    observe(MivContext::notificationName(MivContext::Notify::Font),
+            [this](const plat::Notification&) { fontPreferencesChanged(); });
+    observe(MivContext::notificationName(MivContext::Notify::FileTable),
+            [this](const plat::Notification&) { tablePreferencesChanged(); });
+    observe(MivContext::notificationName(MivContext::Notify::FileTableRefresh),
+            [this](const plat::Notification&) { tableRefreshPreferencesChanged(); });
+    observe(MivContext::notificationName(MivContext::Notify::Tabs),
+            [this](const plat::Notification&) { tabsPreferencesChanged(); });
+}
+
+MivFilesTabViewController* MivFilesTabViewController::sideForContainer(const void* container)
+{
+    if (!container)
+        return nullptr;
+    for (MivFilesTabViewController* side : liveSides()) {
+        if (side == container || (side->m_entryController && side->m_entryController.get() == container))
+            return side;
+    }
+    return nullptr;
+}
+
+void MivFilesTabViewController::columnChanged(const void* container)
+{
+    MivFilesTabViewController* source = sideForContainer(container);
+    if (!source)
+        return;
+    const auto context = MivContext::context();
+    if (source != this && !(context && context->synchPanelTablesSettings()))
+        return;
+    const TabItemPtr changed = source->selectedTabViewItem();
+    MivFilesViewController* panel = changed ? changed->panel().get() : nullptr;
+    if (!panel)
+        return;
+    const QVariantMap configuration = panel->filesTable()->columnConfiguration();
+    for (const TabItemPtr& tab : m_tabs) {
+        // The panel applies it without posting a notice, so the sides do not echo each other.
+        if (tab != changed && tab->panel())
+            tab->panel()->applyColumnConfiguration(configuration);
+    }
+}
+
+void MivFilesTabViewController::fontPreferencesChanged()
+{
+    for (const TabItemPtr& tab : m_tabs) {
+        if (tab->panel())
+            tab->panel()->filesTable()->updateFontPreferences();
+    }
+}
+
+void MivFilesTabViewController::tablePreferencesChanged()
+{
+    for (const TabItemPtr& tab : m_tabs) {
+        if (!tab->panel())
+            continue;
+        tab->panel()->filesTable()->updatePreferences();
+        tab->panel()->refreshPanel();
+    }
+}
+
+void MivFilesTabViewController::tableRefreshPreferencesChanged()
+{
+    for (const TabItemPtr& tab : m_tabs) {
+        if (tab->panel())
+            tab->panel()->refreshPanel();
+    }
+}
+
+void MivFilesTabViewController::tabsPreferencesChanged()
+{
+    const auto context = MivContext::context();
+    if (!context)
+        return;
+    m_tabBar->setTabWidths(context->tabVariableSize(), context->tabConstantSize());
 }
 
 void MivFilesTabViewController::refreshTabBar()
@@ -381,6 +478,8 @@ MivFilesTabViewController::TabItemPtr MivFilesTabViewController::showFilesPanelF
     // A key without a segment (a volume not mounted now) gives no tab.
     if (!context.isEmpty() && m_driveSegments->buttonForKey(context) < 0)
         return nullptr;
+    if (context == QLatin1String(ksMivNetworkDataName))
+        assignNetworkRootFor(m_driveSegments, data);
     PanelPtr panel = MivFilesViewController::create();
     if (!m_ident.isEmpty())
         panel->setIdentifier(m_ident);
@@ -758,20 +857,44 @@ void MivFilesTabViewController::showData(const QVariantMap& dataContext, const T
     if (!tab || !tab->panel())
         return;
     QPointer<MivFilesTabViewController> self(this);
+    const PanelPtr panel = tab->panel();
+    const MivFileDataPtr current = MivFileDataManager::rootData(panel->context());
+    MivDriveButtonBar* bar = m_driveSegments;
     postOperation(ksFilesTableStartOperationNotification, tab);
-    queueOnLoadQueue([self, tab, dataContext] {
+    queueOnLoadQueue([self, tab, panel, current, bar, dataContext] {
         const auto descriptor = MivFileDataManager::fileDataDescriptorForEntry(dataContext);
-        MivExec::runAsyncOnMainThread([self, tab, descriptor] {
+        const MivFileDataPtr root = descriptor ? descriptor->root() : nullptr;
+        const MivFileDataPtr target = descriptor && descriptor->data() ? descriptor->data() : root;
+        // The location re-expressed under the root the panel shows now keeps
+        // the panel on the connection it has.
+        MivFileDataPtr moved;
+        if (target && current && !MivFileUtils::isSpecialFile(target) && !MivFileUtils::isSpecialFile(current))
+            moved = MivFileDataManager::moveData(current, target->savingKey());
+        if (root && !moved && dataContext.value(QStringLiteral("context")).toString() == QLatin1String(ksMivNetworkDataName))
+            assignNetworkRootFor(bar, root);
+        MivExec::runAsyncOnMainThread([self, tab, panel, root, target, moved] {
             if (!self)
                 return;
             self->postOperation(ksFilesTableStopOperationNotification, tab);
-            if (!descriptor || !descriptor->root() || !self->m_tabs.contains(tab))
+            if (!root || !self->m_tabs.contains(tab))
                 return;
-            const MivFileDataPtr shown = descriptor->data() ? descriptor->data() : descriptor->root();
-            self->updateDriveSegmentContextForData(descriptor->root(), tab);
-            tab->panel()->populateTableData(shown);
+            if (moved) {
+                panel->populateTableData(moved);
+                return;
+            }
+            self->updateDriveSegmentContextForData(root, tab);
+            panel->populateTableData(target);
         });
     });
+}
+
+void MivFilesTabViewController::assignNetworkRootFor(const MivDriveButtonBar* bar, const MivFileDataPtr& data)
+{
+    const QString network = QString::fromLatin1(ksMivNetworkDataName);
+    if (!data || !bar || data->savingKey() == network)
+        return;
+    if (const MivFileDataPtr networkRoot = bar->fileDataContextAtIndex(bar->buttonForKey(network)))
+        data->setParent(networkRoot);
 }
 
 void MivFilesTabViewController::onSelectTabViewItem(const TabItemPtr& tab, bool requestFocus)
@@ -871,12 +994,20 @@ void MivFilesTabViewController::driveButtonRemoved(const MivFileDataPtr& volume)
     if (!volume)
         return;
     const QString key = volume->pathKey();
-    m_driveButtonRemoving = true;
+    const QString volumeKey = volume->savingKey();
+    const QScopedValueRollback removing(m_driveButtonRemoving, true);
     for (const TabItemPtr& tab : QList<TabItemPtr>(m_tabs)) {
-        if (tab->context() == key)
+        const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
+        if (tab->context() == key || isInShareMountedFrom(shown, volumeKey))
             removeTabItem(tab);
     }
-    m_driveButtonRemoving = false;
+}
+
+bool MivFilesTabViewController::isInShareMountedFrom(const MivFileDataPtr& folder, const QString& volumeKey)
+{
+    // A connection through a share the program mounted has the mount as its root file.
+    const MivFileDataPtr mount = MivFileDataManager::rootFileForNetworkData(folder);
+    return dynamic_cast<const MivMountDataFile*>(mount.get()) && mount->savingKey() == volumeKey;
 }
 
 void MivFilesTabViewController::driveImageResolved(const MivFileDataPtr& volume)

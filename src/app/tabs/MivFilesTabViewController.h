@@ -2,6 +2,8 @@
 
 #include "FileData/MivFileDataTypes.h"
 #include "app/panel/MivPopulateData.h"
+
+#include "platform/Notification.h"
 #include "platform/NotificationToken.h"
 
 #include <QList>
@@ -171,6 +173,10 @@ public:
     bool isDriveBarHidden() const;
     bool isPathBarHidden() const;
 
+    // --- Settings fan-out ---
+    // Applies the tab-bar settings to the tab bar.
+    void tabsPreferencesChanged();
+
     // --- Life cycle ---
     // Writes the side's state into its entry.
     virtual void saveState();
@@ -187,6 +193,14 @@ private:
     void loadContentForTabs(const QList<TabItemPtr>& tabs);
     void setupTabView();
     void registerObservers();
+    // Observes the notification from any poster; the handler runs on the GUI thread while the side lives.
+    void observe(const QString& name, std::function<void(const plat::Notification& note)> handler);
+    void columnChanged(const void* container);
+    void fontPreferencesChanged();
+    void tablePreferencesChanged();
+    void tableRefreshPreferencesChanged();
+    // The live side whose panels post column notices as the container.
+    static MivFilesTabViewController* sideForContainer(const void* container);
     void refreshTabBar();
     TabItemPtr addTab(const PanelPtr& panel, int index, const QString& label, const QString& context);
     void tabLabelChanged(MivFileTabViewItem* tab);
@@ -195,6 +209,9 @@ private:
     void fileContextChanged(const void* panel, const MivFileDataPtr& data);
     void driveButtonRemoved(const MivFileDataPtr& volume);
     void driveImageResolved(const MivFileDataPtr& volume);
+    static bool isInShareMountedFrom(const MivFileDataPtr& folder, const QString& volumeKey);
+    // Hangs a place shown under the network segment below the network root.
+    static void assignNetworkRootFor(const MivDriveButtonBar* bar, const MivFileDataPtr& data);
     void populate(const TabItemPtr& tab, const MivFileDataPtr& data, bool selectWhenListed);
     void postOperation(const char* name, const TabItemPtr& tab) const;
     void queueOnLoadQueue(std::function<void()> work);

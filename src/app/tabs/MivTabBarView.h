@@ -9,12 +9,22 @@ class MivTabBarView : public QTabBar
     Q_OBJECT
 
 public:
-    explicit MivTabBarView(QWidget* parent = nullptr) : QTabBar(parent)
-    {
-        setDocumentMode(true);
-        setExpanding(false);
-        setMovable(false);
-        setTabsClosable(true);
-        setUsesScrollButtons(true);
-    }
+    static constexpr int kMinimumTabWidth = 100;
+    static constexpr int kMaximumTabWidth = 250;
+
+    explicit MivTabBarView(QWidget* parent = nullptr);
+
+    // Tabs as wide as their titles, or all of the optimum width; both kept
+    // between the minimum and the maximum width.
+    void setTabWidths(bool fitTitles, int optimumWidth);
+    bool fitsTitles() const { return m_fitTitles; }
+    int optimumTabWidth() const { return m_optimumWidth; }
+
+protected:
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override;
+
+private:
+    bool m_fitTitles = false;
+    int m_optimumWidth = 200;
 };

@@ -8,14 +8,18 @@
 #include "app/tabs/MivDriveButtonBar.h"
 #include "app/tabs/MivFileTabViewItem.h"
 #include "app/tabs/MivFilesTabViewController.h"
+#include "app/files-table/MivFilesTableView.h"
 #include "app/tabs/MivTabBarView.h"
 #include "FileData/Local/MivOsxFileData.h"
 #include "FileData/MivFileData.h"
+#include "FileData/IMivRootFile.h"
+#include "FileData/NetFileData/MivMountDataFile.h"
 #include "FileData/NetFileData/MivNetworkFileData.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
 #include "support/WaitUntil.h"
 
+#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -60,12 +64,14 @@ protected:
     static MivFileDataPtr item(const QString& at) { return MivOsxFileData::createWithPath<MivOsxFileData>(at); }
 
     // A side restored from the entry, as the main window makes it.
-    void start()
+    void start(const std::function<void(MivFilesTabViewController*)>& beforeAwake = {})
     {
         m_side = new MivFilesTabViewController;
         m_side->setIdentifier(QStringLiteral("left"));
         m_side->setEntry(m_entry);
         m_side->resize(600, 400);
+        if (beforeAwake)
+            beforeAwake(m_side);
         m_side->awakeFromNib();
     }
     void startAndLoad()
@@ -331,11 +337,11 @@ TEST_F(SideTest, ALocationThatWaitsKeepsTheGuiThreadTurning)
 {
     m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B"))});
     m_entry->setSelectedItem(1);
-    start();
-    // Holds the load queue as a dead server would while a location resolves.
+    // Holds the load queue as a dead server would while a location resolves;
+    // in place before the side starts, so no resolution can finish first.
     std::promise<void> latch;
     auto released = latch.get_future().share();
-    m_side->loadQueue()->async([released] { released.wait(); });
+    start([released](MivFilesTabViewController* side) { side->loadQueue()->async([released] { released.wait(); }); });
     // The side was built and awakeFromNib returned; the GUI thread turns.
     bool turned = false;
     QTimer::singleShot(0, [&] { turned = true; });
@@ -442,6 +448,125 @@ TEST_F(SideTest, TabsBelowARemovedNetworkPlaceClose)
     m_side->closeTabsBelowPlace(other.get());
     EXPECT_EQ(m_side->tabs(), QList<TabItemPtr>{tabs.at(2)});
     tabs.at(2)->panel()->context()->setParent(nullptr);
+}
+
+// A network place reached through a share the program mounted: its root is the mount.
+class MountedPlace : public MivNetworkFileData, public IMivRootFile
+{
+public:
+    explicit MountedPlace(MivFileDataPtr mount) : m_mount(std::move(mount)) {}
+    MivFileDataPtr rootFile() override { return m_mount; }
+
+private:
+    const MivFileDataPtr m_mount;
+};
+
+TEST_F(SideTest, RemovedVolumeClosesTheTabsInsideAShareMountedFromIt)
+{
+    const QString share = m_environment.system.gvfsFolder() + QLatin1Char('/') + systemtest::RecordedSystem::kGvfsShares.at(1);
+    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
+    startAndLoad();
+    const QList<TabItemPtr> tabs = m_side->tabs();
+    for (int i = 0; i < tabs.size(); ++i) {
+        m_side->selectTab(tabs.at(i));
+        ASSERT_TRUE(listedIn(tabs.at(i), QString(QChar(u'A' + i))));
+    }
+    drainLoadQueue();
+    MivDriveButtonBar* bar = m_side->driveSegments();
+    const MivFileDataPtr volume = bar->fileDataContextAtIndex(bar->buttonForKey(share));
+    ASSERT_TRUE(volume) << share.toStdString();
+    // A lies in a place mounted from the share's volume, B in one mounted elsewhere; C is local.
+    const auto onShare = MivFileData::makeItem<MountedPlace>(std::make_shared<MivMountDataFile>(share, nullptr));
+    const auto elsewhere =
+        MivFileData::makeItem<MountedPlace>(std::make_shared<MivMountDataFile>(QStringLiteral("/mnt/other"), nullptr));
+    tabs.at(0)->panel()->context()->setParent(onShare);
+    tabs.at(1)->panel()->context()->setParent(elsewhere);
+
+    plat::NotificationCenter::defaultCenter().post(QStringLiteral("DriveButtonRemoved"), bar,
+                                                   {{QStringLiteral("context"), QVariant::fromValue(volume)}});
+    ASSERT_TRUE(mivtest::waitUntil([&] { return m_side->numberOfTabs() == 2; }));
+    EXPECT_EQ(m_side->tabs(), (QList<TabItemPtr>{tabs.at(1), tabs.at(2)}));
+    tabs.at(1)->panel()->context()->setParent(nullptr);
+}
+
+// The order of the columns in a panel's list view, logical indexes by position.
+QList<int> columnOrder(const TabItemPtr& tab)
+{
+    QList<int> order;
+    const QHeaderView* header = tab->panel()->filesTable()->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual)
+        order.append(header->logicalIndex(visual));
+    return order;
+}
+
+TEST_F(SideTest, ColumnChangesReachTheOtherTabsAndWithSynchronisationTheOtherSide)
+{
+    auto rightEntry = std::make_shared<MivContextEntry>();
+    for (const bool synchronised : {false, true}) {
+        SCOPED_TRACE(synchronised);
+        MivContext::context()->setSynchPanelTablesSettings(synchronised);
+        m_entry->setLoaded(false);
+        rightEntry->setLoaded(false);
+        m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B"))});
+        rightEntry->setItems({saved(QStringLiteral("C")), saved(QStringLiteral("B"))});
+        startAndLoad();
+        auto right = std::make_unique<MivFilesTabViewController>();
+        right->setIdentifier(QStringLiteral("right"));
+        right->setEntry(rightEntry);
+        right->awakeFromNib();
+        ASSERT_TRUE(mivtest::waitUntil([&] { return rightEntry->loaded(); }));
+        drainLoadQueue();
+
+        const TabItemPtr changed = m_side->selectedTabViewItem();
+        const QList<int> before = columnOrder(changed);
+        ASSERT_GE(before.size(), 3);
+        changed->panel()->filesTable()->horizontalHeader()->moveSection(0, 2);
+        const QList<int> after = columnOrder(changed);
+        ASSERT_NE(after, before);
+        EXPECT_EQ(columnOrder(m_side->tabs().at(1)), after);
+        for (const TabItemPtr& tab : right->tabs())
+            EXPECT_EQ(columnOrder(tab), synchronised ? after : before);
+
+        // A change on the right side: the left follows only when synchronised.
+        const TabItemPtr rightChanged = right->selectedTabViewItem();
+        rightChanged->panel()->filesTable()->horizontalHeader()->moveSection(1, 0);
+        const QList<int> rightAfter = columnOrder(rightChanged);
+        EXPECT_EQ(columnOrder(right->tabs().at(1)), rightAfter);
+        EXPECT_EQ(columnOrder(m_side->tabs().at(1)), synchronised ? rightAfter : after);
+        drainLoadQueue();
+        right.reset();
+        delete m_side;
+        m_side = nullptr;
+    }
+}
+
+TEST_F(SideTest, TabWidthsFollowTheTabSettings)
+{
+    startAndLoad();
+    drainLoadQueue();
+    const TabItemPtr tab = m_side->selectedTabViewItem();
+    auto context = MivContext::context();
+    const QString longTitle(80, QLatin1Char('w'));
+    struct Case
+    {
+        bool fitTitles;
+        int optimum;
+        QString title;
+        int expected;
+    };
+    const Case cases[] = {
+        {false, 180, QStringLiteral("x"), 180},
+        {false, 400, QStringLiteral("x"), MivTabBarView::kMaximumTabWidth},
+        {false, 50, longTitle, MivTabBarView::kMinimumTabWidth},
+        {true, 180, QStringLiteral("x"), MivTabBarView::kMinimumTabWidth},
+        {true, 180, longTitle, MivTabBarView::kMaximumTabWidth},
+    };
+    for (const Case& c : cases) {
+        tab->setLabel(c.title);
+        context->setTabVariableSize(c.fitTitles);
+        context->setTabConstantSize(c.optimum);
+        EXPECT_EQ(m_side->tabBar()->tabRect(0).width(), c.expected) << c.fitTitles << " " << c.optimum;
+    }
 }
 
 } // namespace
