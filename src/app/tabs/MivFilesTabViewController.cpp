@@ -23,6 +23,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
 
+#include <utility>
+
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -230,12 +232,12 @@ void MivFilesTabViewController::awakeFromNib()
             }
             if (auto side = self->entry())
                 side->setLoaded(true);
-            // A tab the user selected while the side was loading was not
-            // listed then; neither was the restored tab whose location was
-            // resolved before the side was loaded: its panel only took the folder.
             const TabItemPtr selected = self->selectedTabViewItem();
-            const bool unlisted = selected && (!selected->stateLoaded() || (selected->panel() && selected->panel()->dirty()));
-            if (unlisted && !selected->retrieving())
+            const StartupListing resolved = std::exchange(self->m_startupListing, {});
+            if (selected && resolved.tab == selected && self->m_tabs.contains(selected))
+                self->listResolved(resolved.tab, resolved.descriptor, true);
+            // A tab the user selected while the side was loading was not listed then.
+            if (selected && !selected->stateLoaded() && !selected->retrieving())
                 self->onSelectTabViewItem(selected, false);
             self->refreshTabBar();
             self->registerObservers();
@@ -560,17 +562,30 @@ void MivFilesTabViewController::retrieveDataForItem(const TabItemPtr& tab, bool 
                 MIV_LOG_ERROR(QStringLiteral("[Tab For Data] ROOT Data doesn't exist: %1").arg(tab->context()));
                 return;
             }
-            // A tab listed on its selection is selected already; selecting it again
-            // when the listing ends would undo a selection made meanwhile.
-            self->retrieveData(descriptor->root(), tab, descriptor->data(), !onlyWhileSelected);
-            if (onlyWhileSelected) {
-                // The strip shows the selected tab's segment without listing it again.
-                self->m_reloadOnSegmentSelection = false;
-                self->m_driveSegments->selectSegmentWithContext(tab->context());
-                self->m_reloadOnSegmentSelection = true;
+            const auto side = self->entry();
+            if (onlyWhileSelected && side && !side->loaded()) {
+                // A panel lists nothing before its side is loaded: the side
+                // lists the tab when its start-up ends, if it is still selected.
+                self->m_startupListing = {tab, descriptor};
+                return;
             }
+            self->listResolved(tab, descriptor, onlyWhileSelected);
         });
     });
+}
+
+void MivFilesTabViewController::listResolved(const TabItemPtr& tab, const std::shared_ptr<MivFileDataDescriptor>& descriptor,
+                                             bool onlyWhileSelected)
+{
+    // A tab listed on its selection is selected already; selecting it again
+    // when the listing ends would undo a selection made meanwhile.
+    retrieveData(descriptor->root(), tab, descriptor->data(), !onlyWhileSelected);
+    if (onlyWhileSelected) {
+        // The strip shows the selected tab's segment without listing it again.
+        m_reloadOnSegmentSelection = false;
+        m_driveSegments->selectSegmentWithContext(tab->context());
+        m_reloadOnSegmentSelection = true;
+    }
 }
 
 void MivFilesTabViewController::retrieveData(const MivFileDataPtr& data, const TabItemPtr& tab,

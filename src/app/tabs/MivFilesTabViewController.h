@@ -20,6 +20,7 @@
 class IMivContextEntryController;
 class MivContextEntry;
 class MivDriveButtonBar;
+class MivFileDataDescriptor;
 class MivFileTabViewItem;
 class MivFilesViewController;
 class MivTabBarView;
@@ -98,6 +99,8 @@ public:
     // on the GUI thread; onlyWhileSelected drops the result of a tab that is
     // no longer the selected one.
     void retrieveDataForItem(const TabItemPtr& tab, bool onlyWhileSelected);
+    void listResolved(const TabItemPtr& tab, const std::shared_ptr<MivFileDataDescriptor>& descriptor,
+                      bool onlyWhileSelected);
     // Lists the item in the tab; once the side is loaded a tab so filled
     // becomes the selected one when its listing ends, unless told otherwise.
     void retrieveData(const MivFileDataPtr& data, const TabItemPtr& tab, const MivFileDataPtr& populateData,
@@ -224,6 +227,13 @@ private:
     // Guards continuations queued on the load queue against a side that is gone.
     std::shared_ptr<bool> m_alive;
     bool m_reloadOnSegmentSelection = true;
+    // The selected tab's location, resolved before the side was loaded.
+    struct StartupListing
+    {
+        TabItemPtr tab;
+        std::shared_ptr<MivFileDataDescriptor> descriptor;
+    };
+    StartupListing m_startupListing;
     bool m_driveButtonRemoving = false;
     bool m_awake = false;
     QList<QPair<int, QVariantMap>> m_notLoadedStateEntries;
