@@ -71,18 +71,12 @@ protected:
         makeFile("top/b.txt");
         makeFile("top/c.txt");
         ASSERT_TRUE(list(item(path("top"))));
-        m_table = m_panel->filesTable();
-        m_table->resize(400, 300);
-        m_table->show();
-        m_table->setFocus();
-        ASSERT_TRUE(waitUntil([&] { return m_table->window()->focusWidget() == m_table; }));
+        m_table = showFocusedTable();
+        ASSERT_TRUE(m_table);
     }
     void TearDown() override
     {
-        // Openings the keys started hold the panel on its queues; the panel
-        // deletes its list view, so the last hold must end here, on the GUI
-        // thread.
-        ASSERT_TRUE(waitUntil([&] { return m_panel.use_count() == 1; }));
+        ASSERT_TRUE(waitForOpenings());
         MivFilesViewController::setFileOpener({});
         PanelTest::TearDown();
     }

@@ -52,18 +52,12 @@ protected:
         for (const char* name : {"a+b.txt", "a.txt", "ab", "b.TXT", "ba", "c.md", "Ärger.txt"})
             makeFile(QStringLiteral("top/") + QString::fromUtf8(name));
         ASSERT_TRUE(list(item(path("top"))));
-        m_table = m_panel->filesTable();
-        m_table->resize(400, 300);
-        m_table->show();
-        m_table->setFocus();
-        ASSERT_TRUE(waitUntil([&] { return m_table->window()->focusWidget() == m_table; }));
+        m_table = showFocusedTable();
+        ASSERT_TRUE(m_table);
     }
     void TearDown() override
     {
-        // Openings the keys started hold the panel on its queues; the panel
-        // deletes its list view, so the last hold must end here, on the GUI
-        // thread.
-        ASSERT_TRUE(waitUntil([&] { return m_panel.use_count() == 1; }));
+        ASSERT_TRUE(waitForOpenings());
         MivFilesViewController::setFileOpener({});
         // The table's timers live on the test's clock: the panel and its
         // table go first.
@@ -224,11 +218,8 @@ protected:
             makeFile(QStringLiteral("names/") + QString::fromLatin1(name));
         ASSERT_TRUE(list(item(path("names"))));
         ASSERT_EQ(rowNames(), (QStringList{"..", "docs", "abc.txt", "abd.txt", "notes.txt", "xab.md", "zab.tx"}));
-        m_table = m_panel->filesTable();
-        m_table->resize(400, 300);
-        m_table->show();
-        m_table->setFocus();
-        ASSERT_TRUE(waitUntil([&] { return m_table->window()->focusWidget() == m_table; }));
+        m_table = showFocusedTable();
+        ASSERT_TRUE(m_table);
     }
     // Ends a burst of typing: the next key starts a new search text.
     void pause() { m_timers->advance(std::chrono::milliseconds(QApplication::keyboardInputInterval()) + 1ms); }

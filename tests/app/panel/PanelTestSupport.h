@@ -6,6 +6,7 @@
 #include "FileData/MivExec.h"
 #include "FileData/MivFileDataManager.h"
 #include "app/operations/MivFileManager.h"
+#include "app/files-table/MivFilesTableView.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/MivContext.h"
@@ -235,6 +236,21 @@ protected:
             if (!r->isUpFolderData() && r->name() == name)
                 return r;
         return nullptr;
+    }
+    // The panel's list view shown with the keyboard focus, as keys reach it.
+    MivFilesTableView* showFocusedTable()
+    {
+        MivFilesTableView* table = m_panel->filesTable();
+        table->resize(400, 300);
+        table->show();
+        table->setFocus();
+        return waitUntil([&] { return table->window()->focusWidget() == table; }) ? table : nullptr;
+    }
+    // Openings that keys started hold the panel on its queues until their
+    // last step; a test ends after them.
+    bool waitForOpenings()
+    {
+        return waitUntil([&] { return m_panel.use_count() == 1; });
     }
     void focus(const QString& name)
     {
