@@ -912,6 +912,19 @@ void MivFilesTabViewController::assignNetworkRootFor(const MivDriveButtonBar* ba
         data->setParent(networkRoot);
 }
 
+void MivFilesTabViewController::changeContextForNetworkFile(const MivFileDataPtr& data)
+{
+    const int segment = m_driveSegments->buttonForKey(QString::fromLatin1(ksMivNetworkDataName));
+    const MivFileDataPtr networkRoot = segment < 0 ? nullptr : m_driveSegments->fileDataContextAtIndex(segment);
+    if (!data || !networkRoot)
+        return;
+    data->setParent(networkRoot);
+    if (const TabItemPtr tab = selectedTabViewItem()) {
+        tab->reloadWithData(networkRoot);
+        tabBarCurrentChanged(m_tabBar->currentIndex());
+    }
+}
+
 void MivFilesTabViewController::onSelectTabViewItem(const TabItemPtr& tab, bool requestFocus)
 {
     if (!tab)

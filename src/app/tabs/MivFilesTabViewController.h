@@ -114,6 +114,9 @@ public:
     // A new unlocked tab on the selected tab's folder at the new-tab
     // position; nothing once the side holds six tabs.
     Q_INVOKABLE virtual void insertNewTab();
+    // A network place opened from the network browser hangs under the
+    // network root, which the selected tab shows again.
+    void changeContextForNetworkFile(const MivFileDataPtr& data);
     // Closes the tabs whose folder lies below the removed network place (the
     // place's address, compared, never read); a side's last tab stays.
     virtual void closeTabsBelowPlace(const void* removedPlace);

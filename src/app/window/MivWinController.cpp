@@ -321,6 +321,12 @@ void MivWinController::installNotificationHandlers()
                                              if (n.object)
                                                  window.changeContextForActiveTable(item(n, "item"));
                                          })));
+    m_observers.push_back(center.observe(QString::fromLatin1(ksFilesTableChangeContextForNetworkFileNotification), nullptr,
+                                         onGui([item](MivWinController& window, const plat::Notification& n) {
+                                             const MivFileDataPtr place = item(n, "item");
+                                             if (MivFilesTabViewController* side = window.activeTabPanel(); side && place)
+                                                 side->changeContextForNetworkFile(place);
+                                         })));
     m_observers.push_back(center.observe(QString::fromLatin1(ksRemoteFileAddedNotification), nullptr,
                                          onGui([item](MivWinController& window, const plat::Notification& n) {
                                              window.addNetObjectView(item(n, "item"));

@@ -65,6 +65,9 @@ TEST(NetworkRoot, PlacesComeAndGoWithTheirNotice)
     // One notice for the one removal, carrying the place itself.
     EXPECT_EQ(removed, (QList<const void*>{first.get()}));
     EXPECT_EQ(carried, (QList<MivFileDataPtr>{first}));
+    // A listed place holds its root as its parent: the test's own root goes
+    // only once its places are removed.
+    EXPECT_TRUE(root->removeNetworkFile(second));
 }
 
 TEST(NetworkRoot, ConcurrentAddsKeepEveryPlace)
@@ -82,6 +85,8 @@ TEST(NetworkRoot, ConcurrentAddsKeepEveryPlace)
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(root->networkFiles().size(), kThreads * kEach);
+    for (const auto& place : root->networkFiles())
+        root->removeNetworkFile(place);
 }
 
 TEST(NetworkPlace, CopiesShareTheServiceAndKeepTheirOwnFlags)

@@ -84,8 +84,20 @@ protected:
 
     void show(MivFilesTabViewController* side, const QString& name)
     {
+        // A panel refuses another folder while it lists: the side's first
+        // listing ends first.
+        ASSERT_TRUE(mivtest::waitUntil([&] { return side->activePanel()->context() != nullptr; }));
+        ASSERT_TRUE(listingEnded(side->activePanel()));
         side->changeFilesPanelForData(item(path(name)), QString(), std::nullopt);
         ASSERT_TRUE(listed(side, name));
+    }
+    // A request for the folder shown completes only after a running listing.
+    static bool listingEnded(MivFilesViewController* panel)
+    {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        panel->populateTableData(panel->context(), false, {}, false,
+                                 [done](const auto&, bool, const plat::Error&) { done->store(true); });
+        return mivtest::waitUntil([&] { return done->load(); });
     }
     // The side's panel shows the folder and has finished listing it.
     bool listed(MivFilesTabViewController* side, const QString& name)
@@ -231,6 +243,21 @@ TEST_F(WindowWithSidesTest, AConnectedPlaceGetsATabAndARowInTheNetworkRoot)
     // Anything but a place changes nothing.
     post(ksRemoteFileAddedNotification, item(path(QStringLiteral("C"))));
     EXPECT_EQ(left()->numberOfTabs(), tabs + 1);
+}
+
+TEST_F(WindowWithSidesTest, APlaceOpenedFromTheNetworkBrowserHangsUnderTheNetworkRootOfTheActiveSide)
+{
+    focus(right());
+    const MivFileDataPtr leftShown = left()->activePanel()->context();
+    auto place = addPlace(QStringLiteral("smb://server/browsed"));
+    place->setParent(nullptr);
+    const MivFileDataPtr networkRoot = MivNetworkRootData::sharedInstance();
+
+    std::thread([&] { post(ksFilesTableChangeContextForNetworkFileNotification, place); }).join();
+    ASSERT_TRUE(mivtest::waitUntil([&] { return right()->activePanel()->context() == networkRoot; }));
+    EXPECT_EQ(place->parent(), networkRoot);
+    EXPECT_EQ(right()->numberOfTabs(), 1);
+    EXPECT_EQ(left()->activePanel()->context(), leftShown) << "only the active side follows";
 }
 
 TEST_F(WindowWithSidesTest, StatusBarShowsTheActivePanelsFocusedItem)
