@@ -9,3 +9,5 @@ inline constexpr const char* ksFilesTableContextChanged = "FilesTableContextChan
 inline constexpr const char* ksFilesTableFilterChangedNotification = "FilesTableFilterChangedNotification";
 inline constexpr const char* ksFilesTableMarkedSelectionChanging = "FilesTableMarkedSelectionChanging";
 inline constexpr const char* ksFilesTableMarkedSelectionChanged = "FilesTableMarkedSelectionChanged";
+// Object: the panel; userInfo "context": its newly focused item (MivFileDataPtr).
+inline constexpr const char* ksFilesTableSelectionChanged = "FilesTableSelectionChanged";

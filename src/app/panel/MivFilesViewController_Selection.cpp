@@ -7,7 +7,6 @@
 #include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/settings/MivContext.h"
-#include "app/window/MivWindowControlKeys.h"
 #include "platform/RegularExpression.h"
 #include "platform/TimerSource.h"
 

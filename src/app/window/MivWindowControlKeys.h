@@ -1,15 +1,15 @@
 #pragma once
 
 // The names the main window observes and posts beside the panel's control
-// keys (which it carries out: MivFilesTableControlKeys.h) and the network
+// keys (which it carries out: MivFilesTableControlKeys.h), the panel's
+// notifications (MivFilesTableNotifications.h) and the network
 // place notifications (MivNetworkNotifications.h). Each value is its name.
 #include "FileData/NetFileData/MivNetworkNotifications.h"
 #include "app/panel/MivFilesTableControlKeys.h"
+#include "app/panel/MivFilesTableNotifications.h"
 
 inline constexpr const char* ksFilesComponentActivatedNotification = "FilesComponentActivatedNotification";
 inline constexpr const char* ksActiveFileComponentChangedNotification = "ActiveFileComponentChangedNotification";
-// Object: the panel; userInfo "context": its newly focused item (MivFileDataPtr).
-inline constexpr const char* ksFilesTableSelectionChanged = "FilesTableSelectionChanged";
 inline constexpr const char* ksFilesTableNeedRefresh = "FilesTableNeedRefresh";
 // Object: the folder item to open in the active side; userInfo "item": the same as MivFileDataPtr.
 inline constexpr const char* ksFilesTableContextNeedChange = "FilesTableContextNeedChange";

@@ -79,6 +79,18 @@ protected:
         start();
         ASSERT_TRUE(mivtest::waitUntil([&] { return m_entry->loaded(); }));
     }
+    // A side with tabs on A, B and C, each selected once and listed.
+    void startWithThreeListedTabs()
+    {
+        m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
+        ASSERT_NO_FATAL_FAILURE(startAndLoad());
+        const QList<TabItemPtr> tabs = m_side->tabs();
+        for (int i = 0; i < tabs.size(); ++i) {
+            m_side->selectTab(tabs.at(i));
+            ASSERT_TRUE(listedIn(tabs.at(i), QString(QChar(u'A' + i))));
+        }
+        drainLoadQueue();
+    }
     // Everything queued on the load queue so far has run and its continuation is on the GUI thread.
     void drainLoadQueue()
     {
@@ -410,14 +422,8 @@ TEST_F(SideTest, InsertNewTabClonesTheSelectedTabUpToSixTabs)
 
 TEST_F(SideTest, TabsBelowARemovedNetworkPlaceClose)
 {
-    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
-    startAndLoad();
+    ASSERT_NO_FATAL_FAILURE(startWithThreeListedTabs());
     const QList<TabItemPtr> tabs = m_side->tabs();
-    for (int i = 0; i < tabs.size(); ++i) {
-        m_side->selectTab(tabs.at(i));
-        ASSERT_TRUE(listedIn(tabs.at(i), QString(QChar(u'A' + i))));
-    }
-    drainLoadQueue();
     // A and B lie below the place, directly and one folder down; C does not.
     const auto place = MivFileData::makeItem<MivNetworkFileData>();
     const auto other = MivFileData::makeItem<MivNetworkFileData>();
@@ -464,14 +470,8 @@ private:
 TEST_F(SideTest, RemovedVolumeClosesTheTabsInsideAShareMountedFromIt)
 {
     const QString share = m_environment.system.gvfsFolder() + QLatin1Char('/') + systemtest::RecordedSystem::kGvfsShares.at(1);
-    m_entry->setItems({saved(QStringLiteral("A")), saved(QStringLiteral("B")), saved(QStringLiteral("C"))});
-    startAndLoad();
+    ASSERT_NO_FATAL_FAILURE(startWithThreeListedTabs());
     const QList<TabItemPtr> tabs = m_side->tabs();
-    for (int i = 0; i < tabs.size(); ++i) {
-        m_side->selectTab(tabs.at(i));
-        ASSERT_TRUE(listedIn(tabs.at(i), QString(QChar(u'A' + i))));
-    }
-    drainLoadQueue();
     MivDriveButtonBar* bar = m_side->driveSegments();
     const MivFileDataPtr volume = bar->fileDataContextAtIndex(bar->buttonForKey(share));
     ASSERT_TRUE(volume) << share.toStdString();
