@@ -39,9 +39,12 @@ public:
     LRUCache& operator=(const LRUCache&) = delete;
 
     // The value under the key, or nothing; a hit becomes the most recently used.
-    Value objectForKey(const Key& key)
+    Value objectForKey(const Key& key) { return objectForKey(key, _hash(key)); }
+    // The same with the key's hash already at hand (it must be this cache's
+    // hash of the key).
+    Value objectForKey(const Key& key, std::size_t hash)
     {
-        const Probe probe{&key, _hash(key)};
+        const Probe probe{&key, hash};
         std::lock_guard lock(_mutex);
         const auto found = _dictionary.find(probe);
         if (found == _dictionary.end())
@@ -53,12 +56,13 @@ public:
     // Inserts the entry as the most recently used. A key that is already
     // there keeps the value stored first and only becomes the most recently
     // used. Evicts the least recently used entry when over capacity.
-    void setObject(Value value, const Key& key)
+    void setObject(Value value, const Key& key) { setObject(std::move(value), key, _hash(key)); }
+    void setObject(Value value, const Key& key, std::size_t hash)
     {
         if (!value)
             return;
         Value evicted;  // released after the lock: a value's destructor may call back in
-        StoredKey stored{key, _hash(key)};
+        StoredKey stored{key, hash};
         {
             std::lock_guard lock(_mutex);
             auto it = _dictionary.find(Probe{&stored.key, stored.hash});
@@ -87,9 +91,10 @@ public:
     }
 
     // Removes the entry; answers its value, or nothing.
-    Value removeObjectForKey(const Key& key)
+    Value removeObjectForKey(const Key& key) { return removeObjectForKey(key, _hash(key)); }
+    Value removeObjectForKey(const Key& key, std::size_t hash)
     {
-        const Probe probe{&key, _hash(key)};
+        const Probe probe{&key, hash};
         std::lock_guard lock(_mutex);
         const auto found = _dictionary.find(probe);
         if (found == _dictionary.end())
@@ -114,6 +119,8 @@ public:
     }
 
     std::size_t capacity() const { return _capacity; }
+    // The hash this cache files the key under.
+    std::size_t hashOf(const Key& key) const { return _hash(key); }
     std::size_t size() const
     {
         std::lock_guard lock(_mutex);

@@ -37,7 +37,7 @@ MivOsxFileDataCache::~MivOsxFileDataCache()
         MivWatchdog::sharedInstance().unregisterNotifier(_notfifier);
 }
 
-std::shared_ptr<MivOsxFileDataCache> MivOsxFileDataCache::sharedInstance()
+const std::shared_ptr<MivOsxFileDataCache>& MivOsxFileDataCache::sharedInstance()
 {
     // Lives as long as the process; items in it may outlive static
     // destruction order otherwise.

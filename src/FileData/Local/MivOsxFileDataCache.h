@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileData/Local/LRUCache.h"
+#include "FileData/Local/StripedLRUCache.h"
 #include "FileData/Local/MivOsxFileAttributes.h"
 #include "FileData/Local/Notifier.h"
 #include "FileData/Local/NotifierDelegate.h"
@@ -39,7 +39,9 @@ public:
     MivOsxFileDataCache();
     ~MivOsxFileDataCache() override;
 
-    static std::shared_ptr<MivOsxFileDataCache> sharedInstance();
+    // A reference: every listed entry goes through the cache, and copying
+    // the pointer from many threads at once made them fight over its count.
+    static const std::shared_ptr<MivOsxFileDataCache>& sharedInstance();
     // Empties the shared cache, so a test starts from nothing.
     static void resetForTesting();
 
@@ -109,7 +111,7 @@ private:
 
     void restartNotifier();
 
-    LRUCache<QString, MivFileDataPtr> _ncache;
+    StripedLRUCache<QString, MivFileDataPtr> _ncache;
     // Held while a notifier is replaced, so two clears never leave one running.
     mutable std::mutex _notifierLock;
     NotifierPtr _notfifier;
