@@ -244,8 +244,12 @@ MivIconDescriptorPtr MivFileData::resolveLinkIconForImage(const MivIconDescripto
 
 int MivFileData::sortKey() const
 {
+    // Most items are files: they need not reach the settings, which every
+    // listing thread would otherwise ask for each of its items.
+    if (!folder())
+        return 0;
     const auto settings = provider();
-    return settings && settings->foldersFirst() && folder() ? -99 : 0;
+    return settings && settings->foldersFirst() ? -99 : 0;
 }
 
 QString MivFileData::folderNameSortKey() const

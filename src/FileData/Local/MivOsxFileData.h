@@ -157,6 +157,10 @@ public:
     void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort,
                             const MivFileCallback& callback);
     void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort);
+    // The same with this folder's own pointer at hand (null when it has
+    // none): a listing takes it once, not once per child.
+    void loadElementForDataUnder(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort,
+                                 const MivFileDataPtr& self);
     // The child for a listed entry (its status read here), or null when it
     // is gone or hidden and hidden entries are not wanted.
     MivFileDataPtr createDataObject(const MivDirectoryEntry& entry, bool includingHidden);

@@ -183,7 +183,7 @@ bool MivOsxFileData::enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataP
         count += items->size();
     array.reserve(array.size() + count);
     for (const auto& items : finished)
-        array.append(*items);
+        array.append(std::move(*items));
     MIV_LOG_INFO(QStringLiteral("[Benchmark] Total enumerate & process took %1 s").arg(seconds(total)));
     return true;
 }
@@ -218,6 +218,7 @@ QList<MivFileDataPtr> MivOsxFileData::loadFileData(const std::vector<MivDirector
                                                    bool inParallel)
 {
     std::vector<MivFileDataPtr> made(entries.size());
+    const MivFileDataPtr self = selfPtr();
     const auto makeOne = [&](std::size_t index) {
         QElapsedTimer timer;
         timer.start();
@@ -228,7 +229,9 @@ QList<MivFileDataPtr> MivOsxFileData::loadFileData(const std::vector<MivDirector
         }
         if (!child)
             return;
-        loadElementForData(child, params.sort(), callback);
+        loadElementForDataUnder(child, params.sort(), self);
+        if (callback)
+            callback(child);
         made[index] = std::move(child);
     };
     if (inParallel && entries.size() >= std::size_t(kListingParallelThreshold)) {
@@ -272,6 +275,12 @@ void MivOsxFileData::loadElementForData(const MivFileDataPtr& child, const std::
 
 void MivOsxFileData::loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort)
 {
+    loadElementForDataUnder(child, sort, selfPtr());
+}
+
+void MivOsxFileData::loadElementForDataUnder(const MivFileDataPtr& child,
+                                             const std::optional<plat::SortDescriptor>& sort, const MivFileDataPtr& self)
+{
     if (!child)
         return;
     if (!child->refreshed())
@@ -279,7 +288,7 @@ void MivOsxFileData::loadElementForData(const MivFileDataPtr& child, const std::
     const bool inShare = remote();
     if (auto* local = dynamic_cast<MivOsxFileData*>(child.get()))
         local->setRemote(inShare);
-    if (const MivFileDataPtr self = selfPtr()) {
+    if (self) {
         if (inShare)
             child->setParent(self);
         child->setUiParent(self);
