@@ -62,59 +62,28 @@ MivFilesArrangementPtr MivFilesArrangement::rearranged(const MivFilesArrangement
 
 void MivFilesArrangement::sortAndIndex(MivFilesArrangement& arrangement, std::vector<MivFilesSorter::Row> rows)
 {
-    // The path index does not depend on the order, so it is built beside the
-    // sort, by the rows' places before it, and moved to their places after.
-    std::vector<quint32> order;
-    QHash<QString, qsizetype> byPathKey;
-    std::vector<qsizetype> repeated;  // rows whose path key an earlier row has
-    plat::parallelFor(2, [&](std::size_t task) {
-        if (task == 0) {
-            order = arrangement._sorter.sortedOrder(rows);
-            return;
-        }
-        byPathKey.reserve(qsizetype(rows.size()));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const QString& key = rows[i].pathKey;
-            if (key.isEmpty())
-                continue;
-            // One lookup per row: 0 is "not there yet", so places count from 1.
-            qsizetype& place = byPathKey[key];
-            if (place == 0)
-                place = qsizetype(i) + 1;
-            else
-                repeated.push_back(qsizetype(i));
-        }
-    });
+    const std::vector<quint32> order = arrangement._sorter.sortedOrder(rows);
     if (order.size() != rows.size())
         throw std::runtime_error("rows not sorted");
-    std::vector<qsizetype> position(rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        position[order[i]] = qsizetype(i);
-    for (auto it = byPathKey.begin(); it != byPathKey.end(); ++it)
-        it.value() = position[std::size_t(it.value() - 1)];
-    // A path key listed twice leads to its first row in display order.
-    for (const qsizetype index : repeated) {
-        qsizetype& place = byPathKey[rows[std::size_t(index)].pathKey];
-        place = std::min(place, position[std::size_t(index)]);
-    }
+    // Rows are large and scattered: they move to their places in slices.
     arrangement._rows.clear();
-    arrangement._rows.reserve(rows.size());
-    for (const quint32 index : order)
-        arrangement._rows.push_back(std::move(rows[index]));
-    arrangement._byPathKey = std::move(byPathKey);
+    arrangement._rows.resize(rows.size());
+    const std::size_t slices = (rows.size() + kSlice - 1) / kSlice;
+    plat::parallelFor(slices, [&](std::size_t slice) {
+        const std::size_t end = std::min(rows.size(), (slice + 1) * kSlice);
+        for (std::size_t i = slice * kSlice; i < end; ++i)
+            arrangement._rows[i] = std::move(rows[order[i]]);
+    });
+    // Built over the rows in display order: a path key listed twice leads
+    // to its first row on show.
+    arrangement._byPathKey = MivPathKeyIndex(arrangement._rows);
 }
 
 MivFilesArrangementPtr MivFilesArrangement::finish(std::shared_ptr<MivFilesArrangement> arrangement, bool index)
 {
     arrangement->applyFilter();
-    if (index) {
-        arrangement->_byPathKey.reserve(qsizetype(arrangement->_rows.size()));
-        for (std::size_t i = 0; i < arrangement->_rows.size(); ++i) {
-            const QString& key = arrangement->_rows[i].pathKey;
-            if (!key.isEmpty() && !arrangement->_byPathKey.contains(key))
-                arrangement->_byPathKey.insert(key, qsizetype(i));
-        }
-    }
+    if (index)
+        arrangement->_byPathKey = MivPathKeyIndex(arrangement->_rows);
     return arrangement;
 }
 
@@ -174,16 +143,14 @@ QList<MivFileDataPtr> MivFilesArrangement::content() const
 
 qsizetype MivFilesArrangement::indexOfPathKey(const QString& pathKey) const
 {
-    const auto found = _byPathKey.constFind(pathKey);
-    if (found == _byPathKey.cend())
-        return kNotFound;
-    return _arrangedRow[std::size_t(found.value())];
+    const qsizetype found = _byPathKey.find(_rows, pathKey);
+    return found == MivPathKeyIndex::kNotFound ? kNotFound : _arrangedRow[std::size_t(found)];
 }
 
 MivFileDataPtr MivFilesArrangement::contentForPathKey(const QString& pathKey) const
 {
-    const auto found = _byPathKey.constFind(pathKey);
-    return found == _byPathKey.cend() ? nullptr : _rows[std::size_t(found.value())].item;
+    const qsizetype found = _byPathKey.find(_rows, pathKey);
+    return found == MivPathKeyIndex::kNotFound ? nullptr : _rows[std::size_t(found)].item;
 }
 
 qsizetype MivFilesArrangement::indexOf(const MivFileDataPtr& item) const
@@ -194,11 +161,11 @@ qsizetype MivFilesArrangement::indexOf(const MivFileDataPtr& item) const
     // equal item found through its path key is the other.
     const QString key = item->pathKey();
     if (!key.isEmpty()) {
-        const auto found = _byPathKey.constFind(key);
-        if (found != _byPathKey.cend()) {
-            const MivFileDataPtr& candidate = _rows[std::size_t(found.value())].item;
+        const qsizetype found = _byPathKey.find(_rows, key);
+        if (found != MivPathKeyIndex::kNotFound) {
+            const MivFileDataPtr& candidate = _rows[std::size_t(found)].item;
             if (candidate == item || candidate->isEqual(item.get()))
-                return _arrangedRow[std::size_t(found.value())];
+                return _arrangedRow[std::size_t(found)];
         }
     }
     // Items without a path key (virtual ones) are compared one by one; a keyed

@@ -2,8 +2,8 @@
 
 #include "app/panel/MivFilePredicate.h"
 #include "app/panel/MivFilesSorter.h"
+#include "app/panel/MivPathKeyIndex.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -67,5 +67,5 @@ private:
     std::vector<MivFilesSorter::Row> _rows;    // all items, in order
     std::vector<qsizetype> _visible;           // arranged row → index in _rows
     std::vector<qsizetype> _arrangedRow;       // index in _rows → arranged row or kNotFound
-    QHash<QString, qsizetype> _byPathKey;      // path key → index in _rows (first one)
+    MivPathKeyIndex _byPathKey;                // path key → index in _rows (first one)
 };

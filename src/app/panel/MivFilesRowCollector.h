@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <mutex>
+#include <span>
 #include <vector>
 
 // Keys a panel's rows while the listing hands out its children, on the
@@ -23,6 +24,7 @@ public:
     // Rows for the items the listing answered. When the callback saw exactly
     // those items its rows are used; otherwise (a back end that calls it for
     // other items or not at all) the rows are keyed again here.
+    std::vector<MivFilesSorter::Row> rowsFor(std::span<const MivFileDataPtr> listed);
     std::vector<MivFilesSorter::Row> rowsFor(const QList<MivFileDataPtr>& listed);
 
     const MivFilesSorter& sorter() const { return _sorter; }

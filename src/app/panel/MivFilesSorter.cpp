@@ -4,6 +4,9 @@
 #include "FileData/MivFileDataKeys.h"
 #include "app/settings/MivContext.h"
 #include "platform/ParallelFor.h"
+#include "platform/ParallelSort.h"
+
+#include <QHashFunctions>
 
 #include <algorithm>
 
@@ -76,7 +79,13 @@ MivFilesSorter::Row MivFilesSorter::makeRow(const MivFileDataPtr& item) const
             row.column = MivFileDataKeys::sortKey(*item, _column);
     }
     row.pathKey = item->pathKey();
+    row.pathHash = pathKeyHash(row.pathKey);
     return row;
+}
+
+std::size_t MivFilesSorter::pathKeyHash(const QString& pathKey)
+{
+    return pathKey.isEmpty() ? 0 : std::size_t(qHash(pathKey));
 }
 
 std::vector<MivFilesSorter::Row> MivFilesSorter::makeRows(const QList<MivFileDataPtr>& items) const
@@ -223,7 +232,7 @@ std::vector<quint32> MivFilesSorter::sortedOrder(const std::vector<Row>& rows) c
             return byNameKey > 0;
         return byNameKey < 0;
     };
-    std::stable_sort(entries.begin(), entries.end(), less);
+    plat::parallelStableSort(entries, less);
     std::vector<quint32> order(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         order[i] = entries[i].index;

@@ -30,7 +30,12 @@ public:
         QByteArray column;       // the chosen column's value, ascending
         QByteArray name;         // the name, localized standard
         QString pathKey;
+        // pathKeyHash(pathKey), taken while the key is fresh in the cache.
+        std::size_t pathHash = 0;
     };
+
+    // The hash of a path key that rows carry and the path index files them by.
+    static std::size_t pathKeyHash(const QString& pathKey);
 
     MivFilesSorter();
 

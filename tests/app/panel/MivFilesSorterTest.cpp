@@ -216,6 +216,19 @@ TEST_F(MivFilesSorterLongNamesTest, CollectorKeepsTheListingsRowsAndKeysWhatItMi
     ASSERT_EQ(rows.size(), std::size_t(listed.size()));
     for (const auto& row : rows)
         EXPECT_NE(row.item, dropped);
+
+    // As many items as the callback saw, but one of them another object:
+    // the answer's own object shows.
+    MivFilesRowCollector swapped(sorter);
+    listed = folder->listElements(true, swapped.callback(), &error);
+    const MivFileDataPtr replaced = listed.takeFirst();
+    const MivFileDataPtr replacement = folder->createChild(replaced->name(), false);
+    ASSERT_TRUE(replacement);
+    listed.prepend(replacement);
+    rows = swapped.rowsFor(listed);
+    ASSERT_EQ(rows.size(), std::size_t(listed.size()));
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const auto& row) { return row.item == replacement; }));
+    EXPECT_TRUE(std::none_of(rows.begin(), rows.end(), [&](const auto& row) { return row.item == replaced; }));
 }
 
 } // namespace
