@@ -667,11 +667,15 @@ void MivFilesTabViewController::closeTabsBelowPlace(const void* removedPlace)
 {
     if (!removedPlace)
         return;
+    // The poster may hand the item as its base or as its complete object.
+    const auto below = [removedPlace](const MivFileDataPtr& folder) {
+        const MivFileDataPtr root = MivFileDataManager::rootData(folder);
+        return root && (root.get() == removedPlace || dynamic_cast<const void*>(root.get()) == removedPlace);
+    };
     for (const TabItemPtr& tab : QList<TabItemPtr>(m_tabs)) {
-        const MivFileDataPtr shown = tab->panel() ? tab->panel()->context() : nullptr;
-        const MivFileDataPtr root = MivFileDataManager::rootData(shown);
-        // The poster may hand the item as its base or as its complete object.
-        if (root && (root.get() == removedPlace || dynamic_cast<const void*>(root.get()) == removedPlace))
+        const auto& panel = tab->panel();
+        // A tab still listing the place has not shown it yet, and must go too.
+        if (panel && (below(panel->context()) || below(panel->tmpContext())))
             removeTabItem(tab);
     }
 }

@@ -11,6 +11,7 @@
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/MivContext.h"
 #include "app/settings/MivContextEntry.h"
+#include "platform/MainDispatcher.h"
 #include "platform/NotificationCenter.h"
 #include "support/QtPrinters.h"
 #include "support/WaitUntil.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -213,8 +215,16 @@ protected:
         flushMainThread();
         return success;
     }
-    // Work posted to the main thread before this call has run.
-    static void flushMainThread() { MivExec::runOnMainThread([] {}); }
+    // Work posted to the main thread before this call has run. The test's
+    // thread is the main thread, where runOnMainThread runs a block at once:
+    // a marker goes behind the posted work instead, and the loop turns until
+    // it has run.
+    static void flushMainThread()
+    {
+        auto ran = std::make_shared<std::atomic<bool>>(false);
+        plat::MainDispatcher::instance()->post([ran] { ran->store(true); });
+        EXPECT_TRUE(mivtest::waitUntil([&] { return ran->load(); }));
+    }
 
     QStringList rowNames() const
     {
