@@ -32,7 +32,6 @@ struct MivFileData::SideFields
     QString tooltip;
     QByteArray headerData;
     QList<std::weak_ptr<IMivFileWatcherContextDelegate>> watchedDelegates;
-    MivFileDataPtr uiParent;
     QString linkPath;
     QColor defColor;
     QString shortInfo;
@@ -460,8 +459,8 @@ QDateTime MivFileData::modificationDate() const { return readSide(&SideFields::m
 void MivFileData::setModificationDate(const QDateTime& date) { writeSide(&SideFields::modificationDate, date); }
 MivFileDataPtr MivFileData::parent() const { return readField(_parent); }
 void MivFileData::setParent(const MivFileDataPtr& parent) { writeField(_parent, parent); }
-MivFileDataPtr MivFileData::uiParent() const { return readSide(&SideFields::uiParent); }
-void MivFileData::setUiParent(const MivFileDataPtr& uiParent) { writeSide(&SideFields::uiParent, uiParent); }
+MivFileDataPtr MivFileData::uiParent() const { return readField(_uiParent); }
+void MivFileData::setUiParent(const MivFileDataPtr& uiParent) { writeField(_uiParent, uiParent); }
 QString MivFileData::linkPath() const { return readSide(&SideFields::linkPath); }
 void MivFileData::setLinkPath(const QString& linkPath) { writeSide(&SideFields::linkPath, linkPath); }
 QColor MivFileData::defColor() const { return readSide(&SideFields::defColor); }

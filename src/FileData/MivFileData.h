@@ -367,6 +367,7 @@ private:
     // Inline: what every listed item has. Guarded by the stripe lock unless atomic.
     QString _name;
     MivFileDataPtr _parent;
+    MivFileDataPtr _uiParent;  // every listing sets it: in the side structure it made one per item
     MivIconDescriptorPtr _icon;
     std::unique_ptr<SideFields> _side;
     std::atomic<qint64> _size{kSizeNewItem};
