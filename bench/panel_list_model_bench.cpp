@@ -22,6 +22,7 @@
 #include "platform/Path.h"
 #include "platform/PathString.h"
 #include "platform/QtMainDispatcher.h"
+#include "platform/WorkerPool.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -235,8 +236,8 @@ int main(int argc, char** argv)
             load = 0;
         std::fclose(loadFile);
     }
-    std::printf("panel list model: %d files in %s, %u processors (load %.1f), best of %d\n", count,
-                folder.toLocal8Bit().constData(), std::thread::hardware_concurrency(), load, kRuns);
+    std::printf("panel list model: %d files in %s, %d processors (load %.1f), best of %d\n", count,
+                folder.toLocal8Bit().constData(), plat::WorkerPool::width(), load, kRuns);
     std::printf("  getdents64 + statx + name sort  %8.1f ms  (%ld entries)\n", plainNs / 1e6, plainCount);
     std::printf("  model filled, new items         %8.1f ms  (%d rows; processor time %.1f ms)\n", fresh.ns / 1e6,
                 fresh.rows, fresh.cpuNs / 1e6);

@@ -3,19 +3,29 @@
 #include "platform/Path.h"
 #include "platform/PathString.h"
 
+#include <array>
+#include <string_view>
+
 namespace {
+
+// The bytes a URL path keeps as they are, as a table: every listed entry's
+// cache key is made from its path one byte at a time.
+constexpr std::array<bool, 256> kUrlPathAllowed = [] {
+    std::array<bool, 256> allowed {};
+    for (int c = 'A'; c <= 'Z'; ++c)
+        allowed[std::size_t(c)] = true;
+    for (int c = 'a'; c <= 'z'; ++c)
+        allowed[std::size_t(c)] = true;
+    for (int c = '0'; c <= '9'; ++c)
+        allowed[std::size_t(c)] = true;
+    for (const char c : std::string_view("!$&'()*+,-./:=@_~"))
+        allowed[static_cast<unsigned char>(c)] = true;
+    return allowed;
+}();
 
 bool isUrlPathAllowed(unsigned char c)
 {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-        return true;
-    switch (c) {
-    case '!': case '$': case '&': case '\'': case '(': case ')': case '*': case '+':
-    case ',': case '-': case '.': case '/': case ':': case '=': case '@': case '_': case '~':
-        return true;
-    default:
-        return false;
-    }
+    return kUrlPathAllowed[c];
 }
 
 bool isSpace(QChar c)

@@ -6,6 +6,8 @@
 #include "platform/ThreadInfo.h"
 #include "platform/Wait.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <array>
 #include <system_error>
@@ -148,7 +150,17 @@ WorkerPool& WorkerPool::forQos(int qos)
 
 int WorkerPool::width()
 {
-    static const int processors = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    // The processors this process may run on, as nproc counts them: a
+    // process confined by its affinity or a cpuset would otherwise run as
+    // many busy workers as the machine has processors on a few of them.
+    static const int processors = [] {
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        const int count = ::sched_getaffinity(0, sizeof(allowed), &allowed) == 0
+                              ? CPU_COUNT(&allowed)
+                              : static_cast<int>(std::thread::hardware_concurrency());
+        return std::max(2, count);
+    }();
     return processors;
 }
 

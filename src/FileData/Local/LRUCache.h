@@ -34,7 +34,7 @@ template <class Key, class Value, class Hash = LRUCacheKeyHash<Key>>
 class LRUCache
 {
 public:
-    explicit LRUCache(std::size_t capacity) : _capacity(capacity) {}
+    explicit LRUCache(std::size_t capacity) : _capacity(capacity) { _dictionary.reserve(capacity); }
     LRUCache(const LRUCache&) = delete;
     LRUCache& operator=(const LRUCache&) = delete;
 
@@ -112,6 +112,7 @@ public:
         {
             std::lock_guard lock(_mutex);
             released.swap(_dictionary);
+            _dictionary.reserve(_capacity);
             _rootNode = nullptr;
             _tailNode = nullptr;
             _size = 0;

@@ -16,13 +16,13 @@
 #include "platform/Path.h"
 #include "platform/PathString.h"
 #include "platform/Qos.h"
+#include "platform/WorkerPool.h"
 
 #include <QElapsedTimer>
 
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <thread>
 
 namespace {
 
@@ -89,7 +89,7 @@ public:
     void add(plat::Operation::Block block)
     {
         if (!_queue) {
-            const int width = int(std::max(1u, std::thread::hardware_concurrency()));
+            const int width = plat::WorkerPool::width();
             _queue = MivExec::createOperationQueueWithName(QStringLiteral("dir-enum-queue"), 4 * width,
                                                            plat::Qos::UserInitiated);
         }
