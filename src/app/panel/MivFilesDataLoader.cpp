@@ -5,7 +5,12 @@
 #include "FileData/MivUpFolderData.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/panel/MivFlatStructureLoader.h"
+#include "app/panel/MivSharedListing.h"
 #include "app/settings/MivContext.h"
+#include "platform/ParallelFor.h"
+
+#include <algorithm>
+#include <typeinfo>
 
 namespace {
 
@@ -75,6 +80,17 @@ std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::loadFilesInContex
     return result;
 }
 
+void MivFilesDataLoader::handOut(const QList<MivFileDataPtr>& items) const
+{
+    constexpr std::size_t kSlice = 512;
+    const std::size_t count = std::size_t(items.size());
+    plat::parallelFor((count + kSlice - 1) / kSlice, [&](std::size_t slice) {
+        const std::size_t end = std::min(count, (slice + 1) * kSlice);
+        for (std::size_t i = slice * kSlice; i < end; ++i)
+            m_callback(items.at(qsizetype(i)));
+    });
+}
+
 std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::refreshContext(MivFilesViewController* panel,
                                                                               std::optional<plat::Error>& errorToPresent)
 {
@@ -87,8 +103,25 @@ std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::refreshContext(Mi
     const MivListFilesParams params = loadElementsParamsForContext(panel);
     if (m_cancelled.load())
         return std::nullopt;
-    plat::Error error;
-    const bool listed = m_data->listElementsToArray(listing, params, m_callback, &error);
+    const MivFileData& folder = *m_data;
+    const QString shareKey = MivSharedListing::keyFor(typeid(folder).name(), m_data->pathKey(), params.hidden(),
+                                                      params.flat(), params.sort() ? params.sort()->key : QString());
+    bool joined = false;
+    MivSharedListing::Outcome outcome = MivSharedListing::run(
+        shareKey, m_joinsRunningListing && !params.flat(),
+        [&] {
+            MivSharedListing::Outcome own;
+            own.listed = m_data->listElementsToArray(own.items, params, m_callback, &own.error);
+            return own;
+        },
+        &joined);
+    // The callback still sees every child, as a listing of our own would
+    // have shown it, in slices on the pool as the listing's workers do.
+    if (joined && m_callback)
+        handOut(outcome.items);
+    const bool listed = outcome.listed;
+    const plat::Error error = outcome.error;
+    listing = std::move(outcome.items);
     if (!listed) {
         errorToPresent = error;
         return std::nullopt;

@@ -35,6 +35,10 @@ public:
     // Also aborts a flat walk that is running.
     void setCancelled(bool cancelled);
     MivFileDataPtr data() const { return m_data; }
+    // Whether this listing may take the answer of a listing of the same
+    // folder another panel runs at this moment (for a folder being opened,
+    // never for a refresh; see MivSharedListing).
+    void setJoinsRunningListing(bool joins) { m_joinsRunningListing = joins; }
 
     static MivListFilesParams loadElementsParamsForContext(MivFilesViewController* panel);
 
@@ -44,6 +48,8 @@ public:
                                                const MivFileCallback& callback);
 
 private:
+    // Gives the callback each child of a listing joined from another panel.
+    void handOut(const QList<MivFileDataPtr>& items) const;
     std::optional<std::vector<MivFileDataPtr>> refreshContext(MivFilesViewController* panel,
                                                               std::optional<plat::Error>& errorToPresent);
 
@@ -51,6 +57,7 @@ private:
     const MivFileCallback m_callback;
     std::atomic<bool> m_cancelled{false};
     std::atomic<bool> m_loading{false};
+    bool m_joinsRunningListing = false;  // set before the listing starts
     // Set on the listing's thread, aborted from any thread.
     std::atomic<std::shared_ptr<MivFlatStructureLoader>> m_flatLoader;
 };

@@ -360,6 +360,7 @@ void MivFilesViewController::processPopulateForData(const MivPopulateData& reque
                     // hands out its children, on the listing's workers.
                     MivFilesRowCollector collector(m_arrayController->sorter());
                     auto loader = std::make_shared<MivFilesDataLoader>(data, collector.callback());
+                    loader->setJoinsRunningListing(newFolder);
                     {
                         std::lock_guard lock(m_loadLock);
                         cancelLoadingData();

@@ -2,6 +2,7 @@
 #include "app/panel/PanelTestSupport.h"
 
 #include "FileData/MivUpFolderData.h"
+#include "app/panel/MivSharedListing.h"
 
 #include <QUrl>
 
@@ -182,6 +183,65 @@ TEST_F(MivFilesViewControllerTest, WatchFollowsTheShownFolder)
     ASSERT_TRUE(m_recorder->waitFor(ksFilesTableContextChanged, 2));
     flushMainThread();
     EXPECT_EQ(MivFileManager::sharedInstance().watchedFolderFor(watcher)->pathKey(), item(path("two"))->pathKey());
+    expectBalanced();
+}
+
+TEST_F(MivFilesViewControllerTest, APanelOpeningAFolderAnotherIsListingTakesThatListing)
+{
+    auto gate = std::make_shared<ListingGate>();
+    makeFolder("shared");
+    makeFile("shared/a");
+    makeFile("shared/b");
+    auto otherEntry = std::make_shared<MivContextEntry>();
+    otherEntry->setLoaded(true);
+    auto other = MivFilesViewController::create();
+    other->setEntry(otherEntry);
+    const auto otherRequest = [&](const MivFileDataPtr& folder) {
+        auto done = std::make_shared<std::promise<bool>>();
+        auto future = done->get_future();
+        other->populateTableData(folder, false, {}, false,
+                                 [done](const auto&, bool success, const plat::Error&) { done->set_value(success); });
+        return future;
+    };
+    const auto namesOf = [](const MivFilesViewController& panel) {
+        QStringList names;
+        for (const auto& row : panel.files())
+            names << (row->isUpFolderData() ? QStringLiteral("..") : row->name());
+        return names;
+    };
+
+    gate->close();
+    auto first = request(GatedFolder::create(path("shared"), gate));
+    ASSERT_TRUE(gate->waitEntered(1));
+    // The other panel opens the same folder meanwhile, through an item of
+    // its own: it waits for this listing instead of reading the folder.
+    auto second = otherRequest(GatedFolder::create(path("shared"), gate));
+    ASSERT_TRUE(waitUntil([] { return MivSharedListing::waitingForTesting() == 1; }));
+    gate->open();
+    ASSERT_TRUE(finished(first));
+    EXPECT_TRUE(first.get());
+    ASSERT_TRUE(finished(second));
+    EXPECT_TRUE(second.get());
+    flushMainThread();
+    EXPECT_EQ(gate->entered(), 1) << "the folder was read once";
+    EXPECT_EQ(rowNames(), (QStringList{"..", "a", "b"}));
+    EXPECT_EQ(namesOf(*other), rowNames());
+    EXPECT_EQ(other->files().at(1), m_panel->files().at(1)) << "the very items of the listing";
+
+    // Refreshes never join: each reads the folder as it is after the change
+    // that asked for it.
+    gate->close();
+    auto refreshed = request(m_panel->context());
+    ASSERT_TRUE(gate->waitEntered(2));
+    makeFile("shared/c");
+    auto otherRefreshed = otherRequest(other->context());
+    ASSERT_TRUE(gate->waitEntered(3));
+    gate->open();
+    ASSERT_TRUE(finished(refreshed));
+    ASSERT_TRUE(finished(otherRefreshed));
+    EXPECT_TRUE(otherRefreshed.get());
+    flushMainThread();
+    EXPECT_EQ(namesOf(*other), (QStringList{"..", "a", "b", "c"}));
     expectBalanced();
 }
 
