@@ -26,6 +26,17 @@ MivOsxFileAttributesPtr MivOsxFileAttributes::read(const QByteArray& nativePath)
     return fromStatx(entry, nativePath);
 }
 
+MivOsxFileAttributesPtr MivOsxFileAttributes::readAt(int folderFd, const QByteArray& nativePath, qsizetype nameOffset)
+{
+    if (folderFd < 0 || nameOffset <= 0 || nameOffset >= nativePath.size())
+        return read(nativePath);
+    struct statx entry {};
+    if (::statx(folderFd, nativePath.constData() + nameOffset, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &entry)
+        != 0)
+        return failed(errno);
+    return fromStatx(entry, nativePath);
+}
+
 MivOsxFileAttributesPtr MivOsxFileAttributes::fromStatx(const struct statx& entry, const QByteArray& nativePath)
 {
     auto made = std::make_shared<MivOsxFileAttributes>();

@@ -34,6 +34,10 @@ public:
     // One statx of the entry; for a symbolic link a second one of its target.
     // A failed read gives an invalid snapshot (errno in error()).
     static std::shared_ptr<const MivOsxFileAttributes> read(const QByteArray& nativePath);
+    // The same for the entry named from nameOffset on in nativePath, read
+    // relative to its folder's open descriptor.
+    static std::shared_ptr<const MivOsxFileAttributes> readAt(int folderFd, const QByteArray& nativePath,
+                                                              qsizetype nameOffset);
     // From a statx already taken (AT_SYMLINK_NOFOLLOW) of the entry at
     // nativePath; the target of a link is read here.
     static std::shared_ptr<const MivOsxFileAttributes> fromStatx(const struct statx& entry, const QByteArray& nativePath);

@@ -149,11 +149,21 @@ public:
                                                   const MivFileCallback& callback, plat::Error* errorRes);
     std::unique_ptr<MivDirectoryEnumerator> directoryEnumeratorParams(const MivListFilesParams& params, bool urlsOnly,
                                                                       const MivDirectoryEnumerator::ErrorHandler& errorHandler);
+    // The listed folder held open while its entries are read: an entry's
+    // status is read relative to it, since a read by the whole path walks
+    // every folder above the entry again. Entries whose name starts at
+    // prefixLength in their path are its own; others (of a flat listing's
+    // subfolders) and a folder without a descriptor are read by path.
+    struct ListedFolder
+    {
+        int fd = -1;
+        qsizetype prefixLength = -1;
+    };
     // Makes the children of listed entries, kept in the entries' order;
     // kListingParallelThreshold or more at once in a parallel loop unless
     // inParallel is false (a batch the listing's queue runs beside others).
     QList<MivFileDataPtr> loadFileData(const std::vector<MivDirectoryEntry>& entries, const MivListFilesParams& params,
-                                       const MivFileCallback& callback, bool inParallel = true);
+                                       const MivFileCallback& callback, bool inParallel, ListedFolder folder);
     void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort,
                             const MivFileCallback& callback);
     void loadElementForData(const MivFileDataPtr& child, const std::optional<plat::SortDescriptor>& sort);
@@ -163,7 +173,7 @@ public:
                                  const MivFileDataPtr& self);
     // The child for a listed entry (its status read here), or null when it
     // is gone or hidden and hidden entries are not wanted.
-    MivFileDataPtr createDataObject(const MivDirectoryEntry& entry, bool includingHidden);
+    MivFileDataPtr createDataObject(const MivDirectoryEntry& entry, bool includingHidden, ListedFolder folder);
     MivFileDataPtr createDataObject(const QUrl& url, bool includingHidden);
     bool handleListElementsError(const plat::Error& error, QObject* panel, plat::Error* errorRes);
     QList<QUrl> listURLElements(bool hidden, bool incFiles, plat::Error* errorRes) override;

@@ -20,7 +20,9 @@
 
 #include <QElapsedTimer>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -75,6 +77,32 @@ MivFileDataPtr visibleChild(const MivFileDataPtr& child, bool includingHidden, s
         urlChild->setHiden(hidden);
     return includingHidden || !child->hidden() ? child : nullptr;
 }
+
+// The listed folder held open for the listing's status reads (O_PATH: no
+// read permission is needed for a descriptor to look names up in).
+class FolderHandle
+{
+public:
+    explicit FolderHandle(const QString& folder)
+        : _fd(folder.isEmpty() ? -1 : plat::Path::open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC))
+    {
+        const QByteArray native = plat::Path::toNative(folder);
+        _prefixLength = native.endsWith('/') ? native.size() : native.size() + 1;
+    }
+    ~FolderHandle()
+    {
+        if (_fd >= 0)
+            ::close(_fd);
+    }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    MivOsxFileData::ListedFolder listed() const { return {_fd, _fd >= 0 ? _prefixLength : -1}; }
+
+private:
+    int _fd;
+    qsizetype _prefixLength = -1;
+};
 
 // Waits for every batch still queued, also when the listing leaves by an
 // exception: the batches use the caller's parameters and callback.
@@ -138,6 +166,9 @@ bool MivOsxFileData::enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataP
     if (!enumerator)
         return false;
 
+    // Declared before the batch queue, so it stays open until every batch
+    // has ended.
+    const FolderHandle folder(MivFileUtils::resolvePath(realURL()));
     // Batch results by position, so children keep the folder's order
     // whichever batch finishes first.
     std::vector<std::shared_ptr<QList<MivFileDataPtr>>> finished;
@@ -156,11 +187,11 @@ bool MivOsxFileData::enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataP
             continue;
         auto result = std::make_shared<QList<MivFileDataPtr>>();
         finished.push_back(result);
-        queue.add([this, entries = std::move(batch), result, &params, &callback] {
+        queue.add([this, entries = std::move(batch), result, &params, &callback, listed = folder.listed()] {
             // Made one after another: the queue runs many batches at once
             // already, and parallel loops inside them only oversubscribed
             // the pool (measured: 1.4 s against 0.9 s for 100,000 entries).
-            *result = loadFileData(entries, params, callback, false);
+            *result = loadFileData(entries, params, callback, false, listed);
         });
         batch = {};
         batch.reserve(kListingBatchSize);
@@ -176,7 +207,8 @@ bool MivOsxFileData::enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataP
     }
     queue.waitUntilFinished();
     if (!batch.empty())
-        finished.push_back(std::make_shared<QList<MivFileDataPtr>>(loadFileData(batch, params, callback)));
+        finished.push_back(
+            std::make_shared<QList<MivFileDataPtr>>(loadFileData(batch, params, callback, true, folder.listed())));
 
     qsizetype count = 0;
     for (const auto& items : finished)
@@ -215,14 +247,14 @@ MivOsxFileData::directoryEnumeratorParams(const MivListFilesParams& params, bool
 
 QList<MivFileDataPtr> MivOsxFileData::loadFileData(const std::vector<MivDirectoryEntry>& entries,
                                                    const MivListFilesParams& params, const MivFileCallback& callback,
-                                                   bool inParallel)
+                                                   bool inParallel, ListedFolder folder)
 {
     std::vector<MivFileDataPtr> made(entries.size());
     const MivFileDataPtr self = selfPtr();
     const auto makeOne = [&](std::size_t index) {
         QElapsedTimer timer;
         timer.start();
-        MivFileDataPtr child = createDataObject(entries[index], params.hidden());
+        MivFileDataPtr child = createDataObject(entries[index], params.hidden(), folder);
         if (timer.nsecsElapsed() > kSlowItemNanoseconds) {
             MIV_LOG_INFO(QStringLiteral("⚠️ createDataObject took %1 s for %2")
                              .arg(seconds(timer), plat::Path::fromNative(entries[index].path)));
@@ -249,10 +281,13 @@ QList<MivFileDataPtr> MivOsxFileData::loadFileData(const std::vector<MivDirector
     return items;
 }
 
-MivFileDataPtr MivOsxFileData::createDataObject(const MivDirectoryEntry& entry, bool includingHidden)
+MivFileDataPtr MivOsxFileData::createDataObject(const MivDirectoryEntry& entry, bool includingHidden,
+                                                ListedFolder folder)
 {
     // The entry's one status read of this listing.
-    MivOsxFileAttributesPtr attributes = MivOsxFileAttributes::read(entry.path);
+    MivOsxFileAttributesPtr attributes = entry.nameOffset == folder.prefixLength
+                                             ? MivOsxFileAttributes::readAt(folder.fd, entry.path, entry.nameOffset)
+                                             : MivOsxFileAttributes::read(entry.path);
     // Gone since the folder was read: nothing to show.
     if (!attributes->valid() && (attributes->error() == ENOENT || attributes->error() == ENOTDIR))
         return nullptr;
