@@ -196,26 +196,13 @@ TEST_F(MivFilesViewControllerTest, APanelOpeningAFolderAnotherIsListingTakesThat
     otherEntry->setLoaded(true);
     auto other = MivFilesViewController::create();
     other->setEntry(otherEntry);
-    const auto otherRequest = [&](const MivFileDataPtr& folder) {
-        auto done = std::make_shared<std::promise<bool>>();
-        auto future = done->get_future();
-        other->populateTableData(folder, false, {}, false,
-                                 [done](const auto&, bool success, const plat::Error&) { done->set_value(success); });
-        return future;
-    };
-    const auto namesOf = [](const MivFilesViewController& panel) {
-        QStringList names;
-        for (const auto& row : panel.files())
-            names << (row->isUpFolderData() ? QStringLiteral("..") : row->name());
-        return names;
-    };
 
     gate->close();
     auto first = request(GatedFolder::create(path("shared"), gate));
     ASSERT_TRUE(gate->waitEntered(1));
     // The other panel opens the same folder meanwhile, through an item of
     // its own: it waits for this listing instead of reading the folder.
-    auto second = otherRequest(GatedFolder::create(path("shared"), gate));
+    auto second = requestIn(*other, GatedFolder::create(path("shared"), gate));
     ASSERT_TRUE(waitUntil([] { return MivSharedListing::waitingForTesting() == 1; }));
     gate->open();
     ASSERT_TRUE(finished(first));
@@ -225,7 +212,7 @@ TEST_F(MivFilesViewControllerTest, APanelOpeningAFolderAnotherIsListingTakesThat
     flushMainThread();
     EXPECT_EQ(gate->entered(), 1) << "the folder was read once";
     EXPECT_EQ(rowNames(), (QStringList{"..", "a", "b"}));
-    EXPECT_EQ(namesOf(*other), rowNames());
+    EXPECT_EQ(rowNamesOf(*other), rowNames());
     EXPECT_EQ(other->files().at(1), m_panel->files().at(1)) << "the very items of the listing";
 
     // Refreshes never join: each reads the folder as it is after the change
@@ -234,14 +221,14 @@ TEST_F(MivFilesViewControllerTest, APanelOpeningAFolderAnotherIsListingTakesThat
     auto refreshed = request(m_panel->context());
     ASSERT_TRUE(gate->waitEntered(2));
     makeFile("shared/c");
-    auto otherRefreshed = otherRequest(other->context());
+    auto otherRefreshed = requestIn(*other, other->context());
     ASSERT_TRUE(gate->waitEntered(3));
     gate->open();
     ASSERT_TRUE(finished(refreshed));
     ASSERT_TRUE(finished(otherRefreshed));
     EXPECT_TRUE(otherRefreshed.get());
     flushMainThread();
-    EXPECT_EQ(namesOf(*other), (QStringList{"..", "a", "b", "c"}));
+    EXPECT_EQ(rowNamesOf(*other), (QStringList{"..", "a", "b", "c"}));
     expectBalanced();
 }
 

@@ -197,10 +197,15 @@ protected:
     // A request with a completion handler: its future.
     std::future<bool> request(const MivFileDataPtr& folder, const MivSelectTarget& select = {}, bool force = false)
     {
+        return requestIn(*m_panel, folder, select, force);
+    }
+    static std::future<bool> requestIn(MivFilesViewController& panel, const MivFileDataPtr& folder,
+                                       const MivSelectTarget& select = {}, bool force = false)
+    {
         auto done = std::make_shared<std::promise<bool>>();
         auto future = done->get_future();
-        m_panel->populateTableData(folder, force, select, false,
-                                   [done](const auto&, bool success, const plat::Error&) { done->set_value(success); });
+        panel.populateTableData(folder, force, select, false,
+                                [done](const auto&, bool success, const plat::Error&) { done->set_value(success); });
         return future;
     }
     static bool finished(std::future<bool>& future)
@@ -226,10 +231,11 @@ protected:
         EXPECT_TRUE(mivtest::waitUntil([&] { return ran->load(); }));
     }
 
-    QStringList rowNames() const
+    QStringList rowNames() const { return rowNamesOf(*m_panel); }
+    static QStringList rowNamesOf(const MivFilesViewController& panel)
     {
         QStringList names;
-        for (const auto& row : m_panel->files())
+        for (const auto& row : panel.files())
             names << (row->isUpFolderData() ? QStringLiteral("..") : row->name());
         return names;
     }
