@@ -68,11 +68,8 @@ void MivFilesArrangement::sortAndIndex(MivFilesArrangement& arrangement, std::ve
     // Rows are large and scattered: they move to their places in slices.
     arrangement._rows.clear();
     arrangement._rows.resize(rows.size());
-    const std::size_t slices = (rows.size() + kSlice - 1) / kSlice;
-    plat::parallelFor(slices, [&](std::size_t slice) {
-        const std::size_t end = std::min(rows.size(), (slice + 1) * kSlice);
-        for (std::size_t i = slice * kSlice; i < end; ++i)
-            arrangement._rows[i] = std::move(rows[order[i]]);
+    plat::parallelForSlices(rows.size(), kSlice, [&](std::size_t i) {
+        arrangement._rows[i] = std::move(rows[order[i]]);
     });
     // Built over the rows in display order: a path key listed twice leads
     // to its first row on show.
@@ -101,11 +98,8 @@ void MivFilesArrangement::applyFilter()
         return;
     }
     std::vector<char> passes(total, 0);
-    const std::size_t slices = (total + kSlice - 1) / kSlice;
-    plat::parallelFor(slices, [&](std::size_t slice) {
-        const std::size_t end = std::min(total, (slice + 1) * kSlice);
-        for (std::size_t i = slice * kSlice; i < end; ++i)
-            passes[i] = _rows[i].item && _filter->evaluate(*_rows[i].item);
+    plat::parallelForSlices(total, kSlice, [&](std::size_t i) {
+        passes[i] = _rows[i].item && _filter->evaluate(*_rows[i].item);
     });
     for (std::size_t i = 0; i < total; ++i) {
         if (passes[i]) {

@@ -9,7 +9,6 @@
 #include "app/settings/MivContext.h"
 #include "platform/ParallelFor.h"
 
-#include <algorithm>
 #include <typeinfo>
 
 namespace {
@@ -83,12 +82,7 @@ std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::loadFilesInContex
 void MivFilesDataLoader::handOut(const QList<MivFileDataPtr>& items) const
 {
     constexpr std::size_t kSlice = 512;
-    const std::size_t count = std::size_t(items.size());
-    plat::parallelFor((count + kSlice - 1) / kSlice, [&](std::size_t slice) {
-        const std::size_t end = std::min(count, (slice + 1) * kSlice);
-        for (std::size_t i = slice * kSlice; i < end; ++i)
-            m_callback(items.at(qsizetype(i)));
-    });
+    plat::parallelForSlices(std::size_t(items.size()), kSlice, [&](std::size_t i) { m_callback(items.at(qsizetype(i))); });
 }
 
 std::optional<std::vector<MivFileDataPtr>> MivFilesDataLoader::refreshContext(MivFilesViewController* panel,

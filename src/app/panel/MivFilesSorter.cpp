@@ -91,11 +91,8 @@ std::size_t MivFilesSorter::pathKeyHash(const QString& pathKey)
 std::vector<MivFilesSorter::Row> MivFilesSorter::makeRows(const QList<MivFileDataPtr>& items) const
 {
     std::vector<Row> rows(std::size_t(items.size()));
-    const std::size_t slices = (rows.size() + kRowsPerSlice - 1) / kRowsPerSlice;
-    plat::parallelFor(slices, [&](std::size_t slice) {
-        const std::size_t end = std::min(rows.size(), (slice + 1) * kRowsPerSlice);
-        for (std::size_t i = slice * kRowsPerSlice; i < end; ++i)
-            rows[i] = makeRow(items.at(qsizetype(i)));
+    plat::parallelForSlices(rows.size(), kRowsPerSlice, [&](std::size_t i) {
+        rows[i] = makeRow(items.at(qsizetype(i)));
     });
     return rows;
 }
@@ -185,19 +182,15 @@ std::vector<quint32> MivFilesSorter::sortedOrder(const std::vector<Row>& rows) c
     // Reading the keys misses the cache once per row (they are scattered
     // over the heap): done in slices on the pool.
     std::vector<SortEntry> entries(rows.size());
-    const std::size_t slices = (rows.size() + kRowsPerSlice - 1) / kRowsPerSlice;
-    plat::parallelFor(slices, [&](std::size_t slice) {
-        const std::size_t end = std::min(rows.size(), (slice + 1) * kRowsPerSlice);
-        for (std::size_t i = slice * kRowsPerSlice; i < end; ++i) {
-            const Row& row = rows[i];
-            entries[i] = SortEntry{row.group,
-                                   quint32(i),
-                                   {prefixOf(row.column, 0), prefixOf(row.column, 8)},
-                                   {prefixOf(row.name, 0), prefixOf(row.name, 8), prefixOf(row.name, 16)},
-                                   clippedSize(row.column.size()),
-                                   clippedSize(row.name.size()),
-                                   !row.groupName.isEmpty()};
-        }
+    plat::parallelForSlices(rows.size(), kRowsPerSlice, [&](std::size_t i) {
+        const Row& row = rows[i];
+        entries[i] = SortEntry{row.group,
+                               quint32(i),
+                               {prefixOf(row.column, 0), prefixOf(row.column, 8)},
+                               {prefixOf(row.name, 0), prefixOf(row.name, 8), prefixOf(row.name, 16)},
+                               clippedSize(row.column.size()),
+                               clippedSize(row.name.size()),
+                               !row.groupName.isEmpty()};
     });
     const bool byName = hasColumn() && _column.key == _nameSorter.key;
     const bool ascending = !hasColumn() || _column.ascending;
@@ -248,19 +241,15 @@ QList<MivFileDataPtr> MivFilesSorter::resort(const QList<MivFileDataPtr>& items)
         qsizetype index;
     };
     std::vector<GroupRow> rows(std::size_t(items.size()));
-    const std::size_t slices = (rows.size() + kRowsPerSlice - 1) / kRowsPerSlice;
-    plat::parallelFor(slices, [&](std::size_t slice) {
-        const std::size_t end = std::min(rows.size(), (slice + 1) * kRowsPerSlice);
-        for (std::size_t i = slice * kRowsPerSlice; i < end; ++i) {
-            const MivFileDataPtr& item = items.at(qsizetype(i));
-            GroupRow& row = rows[i];
-            row.index = qsizetype(i);
-            row.group = item ? item->sortKey() : 0;
-            if (row.group != 0) {
-                const QString folderName = item->folderNameSortKey();
-                if (!folderName.isEmpty())
-                    row.groupName = MivFileDataKeys::textSortKey(folderName, _folderNameSorter.comparison);
-            }
+    plat::parallelForSlices(rows.size(), kRowsPerSlice, [&](std::size_t i) {
+        const MivFileDataPtr& item = items.at(qsizetype(i));
+        GroupRow& row = rows[i];
+        row.index = qsizetype(i);
+        row.group = item ? item->sortKey() : 0;
+        if (row.group != 0) {
+            const QString folderName = item->folderNameSortKey();
+            if (!folderName.isEmpty())
+                row.groupName = MivFileDataKeys::textSortKey(folderName, _folderNameSorter.comparison);
         }
     });
     std::stable_sort(rows.begin(), rows.end(), [](const GroupRow& a, const GroupRow& b) {

@@ -36,10 +36,8 @@ MivPathKeyIndex::MivPathKeyIndex(const std::vector<MivFilesSorter::Row>& rows)
     const std::size_t count = rows.size();
     // Gathered in one array, so each shard's task scans 8 bytes per row.
     std::vector<std::size_t> hashes(count);
-    plat::parallelFor((count + kSlice - 1) / kSlice, [&](std::size_t slice) {
-        const std::size_t end = std::min(count, (slice + 1) * kSlice);
-        for (std::size_t i = slice * kSlice; i < end; ++i)
-            hashes[i] = rows[i].pathKey.isEmpty() ? 0 : hashOf(rows[i]);
+    plat::parallelForSlices(count, kSlice, [&](std::size_t i) {
+        hashes[i] = rows[i].pathKey.isEmpty() ? 0 : hashOf(rows[i]);
     });
     std::vector<std::size_t> perShard(kShards, 0);
     for (std::size_t i = 0; i < count; ++i) {
