@@ -149,6 +149,10 @@ public:
                                                   const MivFileCallback& callback, plat::Error* errorRes);
     std::unique_ptr<MivDirectoryEnumerator> directoryEnumeratorParams(const MivListFilesParams& params, bool urlsOnly,
                                                                       const MivDirectoryEnumerator::ErrorHandler& errorHandler);
+    // The same for a folder path already resolved (empty: none).
+    std::unique_ptr<MivDirectoryEnumerator> directoryEnumeratorForFolder(const QString& folder,
+                                                                         const MivListFilesParams& params,
+                                                                         const MivDirectoryEnumerator::ErrorHandler& errorHandler);
     // The listed folder held open while its entries are read: an entry's
     // status is read relative to it, since a read by the whole path walks
     // every folder above the entry again. Entries whose name starts at

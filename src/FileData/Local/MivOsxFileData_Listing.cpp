@@ -156,8 +156,11 @@ bool MivOsxFileData::enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataP
     // Written by the error handler, which runs on this thread inside
     // nextObject, and read here only.
     bool stop = false;
+    // Resolved once: the entries are read relative to the very folder
+    // that is enumerated.
+    const QString folderPath = MivFileUtils::resolvePath(realURL());
     const auto enumerator =
-        directoryEnumeratorParams(params, false, [&](const QByteArray&, const plat::Error& error) {
+        directoryEnumeratorForFolder(folderPath, params, [&](const QByteArray&, const plat::Error& error) {
             if (handleListElementsError(error, params.panel(), errorRes))
                 return true;
             stop = true;
@@ -168,7 +171,7 @@ bool MivOsxFileData::enumerateFilesAndProcessInBatchesToArray(QList<MivFileDataP
 
     // Declared before the batch queue, so it stays open until every batch
     // has ended.
-    const FolderHandle folder(MivFileUtils::resolvePath(realURL()));
+    const FolderHandle folder(folderPath);
     // Batch results by position, so children keep the folder's order
     // whichever batch finishes first.
     std::vector<std::shared_ptr<QList<MivFileDataPtr>>> finished;
@@ -227,7 +230,13 @@ MivOsxFileData::directoryEnumeratorParams(const MivListFilesParams& params, bool
     // Entries carry their path and type whether URLs only or items are
     // asked for; the status is read later, by the item making.
     Q_UNUSED(urlsOnly);
-    const QString folder = MivFileUtils::resolvePath(realURL());
+    return directoryEnumeratorForFolder(MivFileUtils::resolvePath(realURL()), params, errorHandler);
+}
+
+std::unique_ptr<MivDirectoryEnumerator>
+MivOsxFileData::directoryEnumeratorForFolder(const QString& folder, const MivListFilesParams& params,
+                                             const MivDirectoryEnumerator::ErrorHandler& errorHandler)
+{
     if (folder.isEmpty())
         return nullptr;
     int options = MivDirectoryEnumerator::kSkipsSubdirectoryDescendants | MivDirectoryEnumerator::kSkipsPackageDescendants;
