@@ -80,8 +80,6 @@ protected:
         MivFilesViewController::setFileOpener({});
         PanelTest::TearDown();
     }
-    int rowOf(const QString& name) const { return m_panel->arrayController()->indexOfDataObject(row(name)); }
-    void focusRow(int r) { m_panel->arrayController()->setSelectionIndex(r); }
     QStringList opened() const
     {
         std::lock_guard lock(m_openedLock);

@@ -64,8 +64,6 @@ protected:
         PanelTest::TearDown();
         m_timers.reset();
     }
-    int rowOf(const QString& name) const { return m_panel->arrayController()->indexOfDataObject(row(name)); }
-    void focusRow(int r) { m_panel->arrayController()->setSelectionIndex(r); }
     void mark(const QStringList& names)
     {
         QList<MivFileDataPtr> items;

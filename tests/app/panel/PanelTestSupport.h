@@ -7,6 +7,7 @@
 #include "FileData/MivFileDataManager.h"
 #include "app/operations/MivFileManager.h"
 #include "app/files-table/MivFilesTableView.h"
+#include "app/panel/MivFilesTableDataController.h"
 #include "app/panel/MivFilesTableNotifications.h"
 #include "app/panel/MivFilesViewController.h"
 #include "app/settings/MivContext.h"
@@ -253,6 +254,9 @@ protected:
                 return r;
         return nullptr;
     }
+    // The row's place among the arranged rows, and the focus moved to a place.
+    int rowOf(const QString& name) const { return m_panel->arrayController()->indexOfDataObject(row(name)); }
+    void focusRow(int r) { m_panel->arrayController()->setSelectionIndex(r); }
     // The panel's list view shown with the keyboard focus, as keys reach it.
     MivFilesTableView* showFocusedTable()
     {
